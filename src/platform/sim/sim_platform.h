@@ -1,0 +1,119 @@
+#pragma once
+// The settings store, shell and toolkit in memory, recording what the program asks of them.
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/settings.h"
+#include "platform/shell.h"
+#include "platform/toolkit.h"
+
+class SimSettings : public Settings {
+ public:
+  std::string read(std::string_view app, std::string_view section, std::string_view key,
+                   std::string_view fallback) override {
+    ++reads;
+    if (failReads) return std::string(fallback);
+    auto it = values.find(path(app, section, key));
+    return it == values.end() ? std::string(fallback) : it->second;
+  }
+  bool write(std::string_view app, std::string_view section, std::string_view key,
+             std::string_view value) override {
+    ++writes;
+    if (failWrites) return false;
+    values[path(app, section, key)] = std::string(value);
+    return true;
+  }
+
+  // "app/section/key" -> value
+  static std::string path(std::string_view app, std::string_view section, std::string_view key) {
+    return std::string(app) + "/" + std::string(section) + "/" + std::string(key);
+  }
+  std::map<std::string, std::string> values;
+  bool failReads = false;
+  bool failWrites = false;
+  int reads = 0;
+  int writes = 0;
+};
+
+class SimShell : public Shell {
+ public:
+  bool notifyIcon(uint32_t message, const NotifyIconData& data) override {
+    notifications.push_back({message, data});
+    const auto id = std::make_pair(data.hWnd, data.uID);
+    if (message == nim::kAdd) return icons.insert(id).second;
+    if (message == nim::kDelete) return icons.erase(id) == 1;
+    return icons.count(id) == 1;
+  }
+  void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters,
+               const char* directory, int show) override {
+    executions.push_back({owner, operation, file,
+                          parameters ? std::optional<std::string>(parameters) : std::nullopt,
+                          directory, show});
+  }
+
+  struct Notification {
+    uint32_t message;
+    NotifyIconData data;
+  };
+  struct Execution {
+    uintptr_t owner;
+    std::string operation, file;
+    std::optional<std::string> parameters;
+    std::string directory;
+    int show;
+  };
+  std::vector<Notification> notifications;
+  std::vector<Execution> executions;
+  std::set<std::pair<uint32_t, uint32_t>> icons;  // (hWnd, uID) of the icons shown
+};
+
+class SimToolkit : public Toolkit {
+ public:
+  void messageBox(std::string_view text, int style, std::string_view title) override {
+    boxes.push_back({std::string(text), style, std::string(title)});
+  }
+  bool anotherInstanceRunning() override { return otherInstance; }
+  void showWindow() override {
+    ++shows;
+    shown = true;
+  }
+  void hideWindow() override {
+    ++hides;
+    shown = false;
+  }
+  void processEvents() override {
+    ++eventPasses;
+    if (onProcessEvents) onProcessEvents();
+  }
+  const MenuEntry* popupMenu(const MenuEntry& menu) override {
+    ++popups;
+    return choose ? choose(menu) : nullptr;
+  }
+  void endProgram() override { ended = true; }
+  std::string currentDirectory() override { return directory; }
+  uint32_t windowHandle() override { return hwnd; }
+  uint32_t windowIcon() override { return hicon; }
+  float twipsPerPixelX() override { return twipsPerPixel; }
+
+  struct Box {
+    std::string text;
+    int style;
+    std::string title;
+  };
+  std::vector<Box> boxes;
+  bool otherInstance = false;
+  bool shown = true;  // a form starts out shown until start-up hides it
+  int shows = 0, hides = 0, eventPasses = 0, popups = 0;
+  bool ended = false;
+  std::function<const MenuEntry*(const MenuEntry&)> choose;  // the user's pick in a pop-up
+  std::function<void()> onProcessEvents;
+  std::string directory = "/home/user";
+  uint32_t hwnd = 0x1234;
+  uint32_t hicon = 0x5678;
+  float twipsPerPixel = 15.0f;
+};

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class MenuEntry;
+
+namespace mb {
+inline constexpr int kOk = 0;
+inline constexpr int kCritical = 16;
+}  // namespace mb
+
+// What the windowing toolkit does for Form1 beyond holding its controls.
+class Toolkit {
+ public:
+  virtual ~Toolkit() = default;
+  // Modal: returns when the user has closed the box.
+  virtual void messageBox(std::string_view text, int style, std::string_view title) = 0;
+  virtual bool anotherInstanceRunning() = 0;
+  virtual void showWindow() = 0;
+  virtual void hideWindow() = 0;
+  // Lets every pending window event run once.
+  virtual void processEvents() = 0;
+  // Pops `menu` up at the pointer and waits; the chosen entry, or null.
+  virtual const MenuEntry* popupMenu(const MenuEntry& menu) = 0;
+  // The window is gone: the program ends as soon as control returns to the toolkit.
+  virtual void endProgram() = 0;
+  virtual std::string currentDirectory() = 0;
+  virtual uint32_t windowHandle() = 0;
+  virtual uint32_t windowIcon() = 0;
+  virtual float twipsPerPixelX() = 0;
+};

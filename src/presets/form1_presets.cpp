@@ -1,0 +1,93 @@
+#include "window/form1.h"
+
+namespace {
+
+constexpr std::string_view kSection = "Settings";
+
+std::string Key(size_t preset) { return "d" + std::to_string(preset + 1); }
+
+// Defaults tried, in order, when a preset's stored value names no offered mode; each is
+// completed with the refresh text of the mode in force at start-up.
+constexpr std::string_view kCandidates[4][2] = {
+    {"1600 x 1200, 32bit color, ", "1280 x 1024, 32bit color, "},
+    {"1024 x 768, 32bit color, ", {}},
+    {"800 x 600, 32bit color, ", {}},
+    {"640 x 480, 32bit color, ", {}},
+};
+
+}  // namespace
+
+// Nothing is written here: a default reaches the store only when the user confirms it.
+void Form1::LoadPresets(const std::string& refreshText) {
+  const auto entries = presetEntries();
+  const auto boxes = presetBoxes();
+  for (size_t n = 0; n < entries.size(); ++n) {
+    std::string value = platform_.settings.read(app::kTitle, kSection, Key(n), "");
+    if (FindModeByText(value) == -1) {
+      value.clear();
+      // Without a mode in force there is no rate to build a default from.
+      for (std::string_view prefix : kCandidates[n]) {
+        if (refreshText.empty() || prefix.empty()) break;
+        std::string candidate = std::string(prefix) + refreshText;
+        if (FindModeByText(candidate) != -1) {
+          value = std::move(candidate);
+          break;
+        }
+      }
+    }
+    entries[n]->setCaption(std::move(value));
+  }
+  for (size_t n = 0; n < entries.size(); ++n) boxes[n]->setText(entries[n]->caption());
+  for (MenuEntry* entry : entries) {
+    if (entry->caption().empty()) entry->setVisible(false);
+  }
+}
+
+void Form1::SavePresets() {
+  const auto entries = presetEntries();
+  for (size_t n = 0; n < entries.size(); ++n) {
+    platform_.settings.write(app::kTitle, kSection, Key(n), entries[n]->caption());
+  }
+}
+
+void Form1::mnuConfig_Click() {
+  platform_.toolkit.showWindow();
+  platform_.toolkit.processEvents();
+  // The start-up mode's row when List2 shows it where expected; otherwise no row.
+  const int32_t row = StartupModeIndex - 1;
+  List2.setListIndex(row >= 0 && row < List2.listCount() ? static_cast<int16_t>(row) : int16_t{-1});
+}
+
+void Form1::copyToPreset(TextBox& box) {
+  if (List2.listIndex() >= 0) box.setText(List2.list(List2.listIndex()));
+}
+
+void Form1::cmdMove_Click() { copyToPreset(Text1); }
+void Form1::Command3_Click() { copyToPreset(Text2); }
+void Form1::Command4_Click() { copyToPreset(Text3); }
+void Form1::Command5_Click() { copyToPreset(Text4); }
+
+// OK: the boxes become the presets and are saved. An entry emptied here leaves the menu and
+// one filled here joins it, as a user who just filled a preset expects.
+void Form1::Command2_Click() {
+  const auto entries = presetEntries();
+  const auto boxes = presetBoxes();
+  for (size_t n = 0; n < entries.size(); ++n) {
+    entries[n]->setCaption(boxes[n]->text());
+    entries[n]->setVisible(!boxes[n]->text().empty());
+  }
+  SavePresets();
+  platform_.toolkit.hideWindow();
+}
+
+void Form1::Command6_Click() { platform_.toolkit.hideWindow(); }
+
+void Form1::runPreset(const MenuEntry& entry) {
+  SelectModeByText(entry.caption());
+  Command1_Click();
+}
+
+void Form1::mnuMain1_Click() { runPreset(mnuMain1); }
+void Form1::mnuMain2_Click() { runPreset(mnuMain2); }
+void Form1::mnuMain3_Click() { runPreset(mnuMain3); }
+void Form1::mnuMain4_Click() { runPreset(mnuMain4); }

@@ -1,0 +1,150 @@
+#pragma once
+// The program's one window: the preset editor on screen, the owner of the tray icon and the
+// pop-up menu, and the home of every handler. Its handlers are defined beside the part of
+// the program they belong to: window/, tray/ and presets/.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app_info.h"
+#include "modes/screen_res.h"
+#include "platform/display.h"
+#include "platform/settings.h"
+#include "platform/shell.h"
+#include "platform/toolkit.h"
+#include "window/controls.h"
+
+struct Platform {
+  Display& display;
+  Settings& settings;
+  Shell& shell;
+  Toolkit& toolkit;
+};
+
+enum class ScaleMode { Twips, Pixels };
+
+// Why the window closes, as Form_QueryUnload is told.
+namespace unload_mode {
+inline constexpr int16_t kControlMenu = 0;  // the user closed it
+inline constexpr int16_t kCode = 1;         // the program unloaded it
+}  // namespace unload_mode
+
+class Form1 {
+ public:
+  static constexpr std::string_view kCaption = "Change Default Resolutions";
+  static constexpr float kInitialScaleWidth = 10020;
+  static constexpr float kInitialScaleHeight = 7470;
+
+  explicit Form1(Platform platform);
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  // Controls, in the order of their containers.
+  Label Label1;
+  ListBox List1;     // every mode text, row i = DisplayModes entry i; never shown
+  Button Command1;   // "Switch!": its click handler is the switch command; never shown
+  ListBox List2;
+  Panel pPresets;
+  Label Label2;
+  Button cmdMove;
+  TextBox Text1;
+  Label Label3;
+  Button Command3;
+  TextBox Text2;
+  Label Label4;
+  Button Command4;
+  TextBox Text3;
+  Label Label5;
+  Button Command5;
+  TextBox Text4;
+  Panel pFooter;
+  Label lStatus;
+  Line Line1;
+  Button Command2;
+  Button Command6;
+
+  // The pop-up menu.
+  MenuArray mnuAllColor;
+  MenuArray mnuAllA;
+  MenuEntry mnuRes, mnuCancel, mnuBar4, mnuExit, mnuAbout, mnubar3, mnuWebsite, mnuBar7,
+      mnuColorDepth, mnubar5, mnuResDef, mnuBar2, mnuConfig, bar1, mnuMain1, mnuMain2, mnuMain3,
+      mnuMain4, mnuBar6, mnuAll;
+
+  // Every control in design order, for a front end to render.
+  const std::vector<Control*>& controls() const { return controls_; }
+
+  // The inner size in the window's unit, kept up to date by the front end.
+  float ScaleWidth = kInitialScaleWidth;
+  float ScaleHeight = kInitialScaleHeight;
+  ScaleMode scaleMode = ScaleMode::Twips;
+
+  int32_t StartupModeIndex = -1;
+  NotifyIconData TrayIconData{};
+
+  // True once the window was unloaded: the program ends and no handler may run any more.
+  bool ended() const { return ended_; }
+
+  // window/
+  void Form_Load();
+  void Form_Resize();
+  void pFooter_Resize();
+  void Command1_Click();
+  void SelectModeByText(const std::string& text);
+  int32_t FindModeByText(const std::string& text) const;
+  // Closes the window: Form_QueryUnload runs, then the program ends.
+  void unload(int16_t mode);
+
+  // tray/
+  void ShellIcon(const std::string& sCaption);
+  void Form_QueryUnload(int16_t& cancel, int16_t unloadMode);
+  void Form_MouseMove(int16_t button, int16_t shift, float x, float y);
+  void runMenuEntry(const MenuEntry& entry);
+  void mnuExit_Click();
+  void mnuAllA_Click(int16_t index);
+  void mnuAllColor_Click(int16_t index);
+  void mnuResDef_Click();
+  void mnuAbout_Click();
+  void mnuWebsite_Click();
+
+  // presets/
+  void LoadPresets(const std::string& refreshText);
+  void SavePresets();
+  void mnuConfig_Click();
+  void cmdMove_Click();
+  void Command3_Click();
+  void Command4_Click();
+  void Command5_Click();
+  void Command2_Click();
+  void Command6_Click();
+  void mnuMain1_Click();
+  void mnuMain2_Click();
+  void mnuMain3_Click();
+  void mnuMain4_Click();
+
+  const ScreenRes& screenRes() const { return screenRes_; }
+
+ private:
+  void msgBox(std::string_view text, int style = mb::kOk, std::string_view title = app::kTitle);
+  void buildColorDepthMenu();
+  void copyToPreset(TextBox& box);
+  void runPreset(const MenuEntry& entry);
+  std::array<MenuEntry*, 4> presetEntries() { return {&mnuMain1, &mnuMain2, &mnuMain3, &mnuMain4}; }
+  std::array<TextBox*, 4> presetBoxes() { return {&Text1, &Text2, &Text3, &Text4}; }
+
+  Platform platform_;
+  ScreenRes screenRes_;
+  std::vector<Control*> controls_;
+  bool ended_ = false;
+};
+
+// Text helpers for mode texts, whose fields are separated by ",".
+// Field `index` of `text`, with no trimming; empty when the text has fewer fields.
+std::string_view TextField(std::string_view text, size_t index);
+// Every field of `text`: one more than it has commas.
+std::vector<std::string_view> SplitFields(std::string_view text);
+// Equal once ASCII letters are lower-cased; mode texts hold no other letters.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+// `text` with every occurrence of `what` replaced by `with`.
+std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with);

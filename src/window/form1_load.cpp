@@ -1,0 +1,86 @@
+#include "window/form1.h"
+
+namespace {
+
+// The rate part of a mode text, ending in " Hz": "75 Hz", or "(Hardware default) Hz".
+std::string RefreshText(std::string_view modeText) {
+  std::string_view rate = TextField(modeText, 2);
+  const auto first = rate.find_first_not_of(' ');
+  rate = first == std::string_view::npos ? std::string_view{} : rate.substr(first, rate.find_last_not_of(' ') - first + 1);
+  return ReplaceAll(rate, " Hz", "") + " Hz";
+}
+
+}  // namespace
+
+void Form1::Form_Load() {
+  auto& toolkit = platform_.toolkit;
+  if (toolkit.anotherInstanceRunning()) {
+    unload(unload_mode::kCode);
+    return;
+  }
+
+  screenRes_.FillModeList(List1);
+  StartupModeIndex = screenRes_.GetCurrentModeIndex();
+  // Without a mode in force the status line keeps "Unknown", the "Current" entry says so
+  // and carries no mode text, and no default preset can be built.
+  const bool found = StartupModeIndex >= 0 && StartupModeIndex < List1.listCount();
+  const std::string startupText = found ? List1.list(StartupModeIndex) : std::string();
+  if (found) lStatus.setCaption("Current Resolution: " + startupText);
+
+  // Only runs of equal neighbouring rows collapse; the item array keeps a gap where one did.
+  mnuAllA[0]->setCaption(List1.list(0));
+  std::string lastTaken;
+  for (int32_t i = 1; i < List1.listCount(); ++i) {
+    const std::string& row = List1.list(i);
+    if (row == lastTaken) continue;
+    lastTaken = row;
+    MenuEntry& item = mnuAllA.load(static_cast<int16_t>(i));
+    item.setCaption(row);
+    item.setVisible(true);
+    List2.addItem(row);
+  }
+
+  mnuResDef.setCaption("Current: " + (found ? startupText : std::string("Unknown")));
+  mnuResDef.setTag(startupText);
+  const std::string refreshText = found ? RefreshText(startupText) : std::string();
+
+  if (List1.listCount() <= 1) {
+    msgBox(std::string(app::kTitle) +
+           " is unable to find any supported displays. Please make sure you are using the latest "
+           "versions of your monitor and video card drivers.");
+    unload(unload_mode::kCode);
+    return;
+  }
+
+  LoadPresets(refreshText);
+  ShellIcon("Change Resolution");
+  toolkit.hideWindow();
+  toolkit.processEvents();
+  // A menu choice during that pass may already have ended the program.
+  if (ended_) return;
+  buildColorDepthMenu();
+}
+
+// One item per distinct depth text, in the order of their first rows.
+void Form1::buildColorDepthMenu() {
+  std::string depths;
+  for (int32_t i = 0; i < List1.listCount(); ++i) {
+    std::string key = ",";
+    key += TextField(List1.list(i), 1);
+    if (depths.find(key) == std::string::npos) depths += key;
+  }
+  depths = ReplaceAll(depths, ", ", ",");
+
+  const std::vector<std::string_view> fields = SplitFields(depths);
+  const auto n = static_cast<int32_t>(fields.size()) - 1;
+  if (n < 2) {
+    mnuColorDepth.setVisible(false);
+    return;
+  }
+  mnuColorDepth.setVisible(true);
+  for (int32_t j = 1; j <= n; ++j) {
+    MenuEntry& item = mnuAllColor.load(static_cast<int16_t>(j - 1));  // element 0 exists already
+    item.setCaption(std::string(fields[static_cast<size_t>(j)]));
+    item.setVisible(true);
+  }
+}

@@ -1,0 +1,29 @@
+#include "window/form1.h"
+
+int32_t Form1::FindModeByText(const std::string& text) const {
+  const int32_t rows = List1.listCount();
+  for (int32_t i = 0; i < rows; ++i) {
+    if (EqualsIgnoringCase(List1.list(i), text)) return i;
+  }
+  return -1;
+}
+
+void Form1::SelectModeByText(const std::string& text) {
+  List1.setListIndex(static_cast<int16_t>(FindModeByText(text)));
+}
+
+// The one switch of the program: every menu command selects a List1 row and runs this.
+void Form1::Command1_Click() {
+  const int32_t index = List1.listIndex();
+  if (index == -1) {
+    msgBox("Error changing resolution... Resolution is not supported...");
+    return;
+  }
+  if (screenRes_.ApplyDisplayMode(index)) {
+    const std::string& text = List1.list(index);
+    mnuResDef.setCaption("Current: " + text);
+    mnuResDef.setTag(text);
+  } else {
+    msgBox("Error changing resolution...");
+  }
+}
