@@ -1,1 +1,99 @@
+#include <cstring>
+
 #include "harness.h"
+
+namespace {
+
+struct Tray : ::testing::Test {
+  Rig rig{{{1024, 768, 8, 60}, {1024, 768, 32, 60}, {800, 600, 32, 60}}, kXga};
+  Form1& f = rig.form;
+  int popups() const { return rig.toolkit.popups; }
+  void event(double pixels) { f.Form_MouseMove(0, 0, static_cast<float>(pixels * 15), 0); }
+  void SetUp() override { rig.load(); }
+};
+
+}  // namespace
+
+TEST_F(Tray, IconRecordAndTip) {
+  ASSERT_EQ(rig.shell.notifications.size(), 1u);
+  const auto& [message, data] = rig.shell.notifications[0];
+  EXPECT_EQ(message, nim::kAdd);
+  EXPECT_EQ(data.cbSize, 88u);
+  EXPECT_EQ(data.hWnd, 0x1234u);
+  EXPECT_EQ(data.uID, 1u);
+  EXPECT_EQ(data.uFlags, 7u);
+  EXPECT_EQ(data.uCallbackMessage, 512u);
+  EXPECT_EQ(data.hIcon, 0x5678u);
+  const std::string tip = std::string("Tarnvel - v 1.0.8") + '\0' + std::string(64 - 18, ' ');
+  EXPECT_EQ(std::string(data.szTip, 64), tip);
+  EXPECT_STREQ(data.szTip, "Tarnvel - v 1.0.8");
+}
+
+TEST_F(Tray, TipStaysTheSameAfterASwitch) {
+  const NotifyIconData before = f.TrayIconData;
+  f.SelectModeByText("800 x 600, 32bit color, 60 Hz");
+  f.Command1_Click();
+  EXPECT_EQ(std::memcmp(&before, &f.TrayIconData, sizeof before), 0);
+  EXPECT_EQ(rig.shell.notifications.size(), 1u);
+}
+
+TEST_F(Tray, ExitRemovesTheIconTwiceQuietlyAndEnds) {
+  rig.clickIcon(&f.mnuExit);
+  EXPECT_TRUE(rig.shell.icons.empty());
+  ASSERT_EQ(rig.shell.notifications.size(), 3u);
+  EXPECT_EQ(rig.shell.notifications[1].message, nim::kDelete);
+  EXPECT_EQ(rig.shell.notifications[2].message, nim::kDelete);
+  EXPECT_TRUE(rig.toolkit.boxes.empty());
+  EXPECT_TRUE(f.ended() && rig.toolkit.ended);
+  rig.clickIcon(&f.mnuMain1);  // nothing runs once the program has ended
+  EXPECT_EQ(rig.display.calls.changeMode, 0);
+}
+
+TEST_F(Tray, ClosingTheWindowRemovesTheIconAndEnds) {
+  f.mnuConfig_Click();
+  f.unload(unload_mode::kControlMenu);
+  EXPECT_TRUE(rig.shell.icons.empty());
+  EXPECT_TRUE(f.ended());
+}
+
+TEST_F(Tray, OnlyButtonReleasesOpenTheMenu) {
+  for (int code : {512, 513, 515, 516, 518, 519, 520, 521, 0, 65535}) event(code);
+  EXPECT_EQ(popups(), 0);
+  event(514);
+  EXPECT_EQ(popups(), 1);
+  event(517);
+  EXPECT_EQ(popups(), 2);
+}
+
+TEST_F(Tray, TwipsRoundHalvesToEven) {
+  event(514.5);  // 514
+  EXPECT_EQ(popups(), 1);
+  event(516.5);  // 516
+  event(517.5);  // 518
+  event(515.5);  // 516
+  EXPECT_EQ(popups(), 1);
+  event(513.5);  // 514
+  event(516.6);  // 517
+  EXPECT_EQ(popups(), 3);
+  rig.toolkit.twipsPerPixel = 12;  // read at every event
+  f.Form_MouseMove(0, 0, 517 * 12, 0);
+  EXPECT_EQ(popups(), 4);
+}
+
+TEST_F(Tray, PixelWindowsRoundThePositionItself) {
+  f.scaleMode = ScaleMode::Pixels;
+  f.Form_MouseMove(0, 0, 514.5f, 0);
+  f.Form_MouseMove(0, 0, 7710, 0);
+  EXPECT_EQ(popups(), 1);
+}
+
+TEST_F(Tray, CancelAndDismissChangeNothing) {
+  rig.clickIcon(&f.mnuCancel);
+  rig.clickIcon(nullptr);
+  rig.clickIcon(&f.mnuBar4);
+  EXPECT_EQ(popups(), 3);
+  EXPECT_TRUE(rig.toolkit.boxes.empty());
+  EXPECT_FALSE(rig.toolkit.shown);
+  EXPECT_EQ(rig.display.calls.changeMode, 0);
+  EXPECT_FALSE(f.ended());
+}
