@@ -7,7 +7,7 @@
 
 #include "platform/devmode.h"
 
-class Display;
+class DisplayDriver;
 class Toolkit;
 
 // The program's truth values: callers test for nonzero.
@@ -34,7 +34,7 @@ class ScreenRes {
   // A driver that offers more is cut here: the counting pass stops at this number.
   static constexpr int32_t kMaxModes = 32767;
 
-  ScreenRes(Display& display, Toolkit& toolkit) : display_(display), toolkit_(toolkit) {}
+  ScreenRes(DisplayDriver& display, Toolkit& toolkit) : display_(display), toolkit_(toolkit) {}
 
   // Rebuilds DisplayModes from the driver; `texts` gets n + 1 mode texts, the last one
   // that of the cleared extra entry.
@@ -50,7 +50,7 @@ class ScreenRes {
   const std::vector<DevMode>& DisplayModes() const { return displayModes_; }
 
  private:
-  Display& display_;
+  DisplayDriver& display_;
   Toolkit& toolkit_;
   std::vector<DevMode> displayModes_;
   int32_t currentModeIndex_ = 0;

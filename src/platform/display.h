@@ -26,9 +26,9 @@ inline constexpr int32_t kBadParam = -5;
 inline constexpr uint32_t kChangeDynamic = 0x80000000u;
 
 // The display driver of the display the program runs on.
-class Display {
+class DisplayDriver {
  public:
-  virtual ~Display() = default;
+  virtual ~DisplayDriver() = default;
   // Fills `mode` with the driver's mode number `modeNum`; false past the last mode,
   // leaving `mode` untouched.
   virtual bool enumMode(int32_t modeNum, DevMode& mode) = 0;

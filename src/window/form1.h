@@ -17,7 +17,7 @@
 #include "window/controls.h"
 
 struct Platform {
-  Display& display;
+  DisplayDriver& display;
   Settings& settings;
   Shell& shell;
   Toolkit& toolkit;

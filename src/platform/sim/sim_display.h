@@ -24,7 +24,7 @@ struct SimMode {
 std::vector<SimMode> ParseModeFixture(std::istream& in);
 std::vector<SimMode> LoadModeFixture(const std::string& path);
 
-class SimDisplay : public Display {
+class SimDisplay : public DisplayDriver {
  public:
   SimDisplay() = default;
   explicit SimDisplay(std::vector<SimMode> modes) : modes(std::move(modes)) {}
