@@ -134,6 +134,7 @@ TEST_F(Editor, OkSavesAllFourAndShowsOrHidesEntries) {
   f.Command2_Click();
   EXPECT_FALSE(rig.toolkit.shown);
   EXPECT_EQ(rig.settings.writes, 4);
+  EXPECT_EQ(rig.settings.syncs, 1);
   EXPECT_EQ(rig.stored(1), "1600 x 1200, 32bit color, 60 Hz");
   EXPECT_EQ(rig.stored(2), "");
   EXPECT_FALSE(f.mnuMain2.visible());

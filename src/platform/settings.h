@@ -9,7 +9,10 @@ class Settings {
   // The stored value, or `fallback` when it is missing or cannot be read.
   virtual std::string read(std::string_view app, std::string_view section, std::string_view key,
                            std::string_view fallback) = 0;
-  // False when the value could not be written; the store is then as it was.
+  // May only stage the value: sync() makes the writes so far durable.
   virtual bool write(std::string_view app, std::string_view section, std::string_view key,
                      std::string_view value) = 0;
+  // Makes every write so far durable at once. False when they could not be, and the store
+  // is then as it was before them.
+  virtual bool sync() = 0;
 };

@@ -48,6 +48,8 @@ void Form1::SavePresets() {
   for (size_t n = 0; n < entries.size(); ++n) {
     platform_.settings.write(app::kTitle, kSection, Key(n), entries[n]->caption());
   }
+  // All four reach the store together or not at all.
+  platform_.settings.sync();
 }
 
 void Form1::mnuConfig_Click() {

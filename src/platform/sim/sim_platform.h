@@ -29,6 +29,11 @@ class SimSettings : public Settings {
     return true;
   }
 
+  bool sync() override {
+    ++syncs;
+    return !failWrites;
+  }
+
   // "app/section/key" -> value
   static std::string path(std::string_view app, std::string_view section, std::string_view key) {
     return std::string(app) + "/" + std::string(section) + "/" + std::string(key);
@@ -38,6 +43,7 @@ class SimSettings : public Settings {
   bool failWrites = false;
   int reads = 0;
   int writes = 0;
+  int syncs = 0;
 };
 
 class SimShell : public Shell {

@@ -1,0 +1,61 @@
+// Tarnvel on Linux X11: the Qt front end and the XRandR display around the core.
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/qt/form_window.h"
+#include "platform/qt/qt_settings.h"
+#include "platform/qt/qt_shell.h"
+#include "platform/qt/qt_toolkit.h"
+#include "platform/x11/xrandr_display.h"
+#include "window/form1.h"
+
+// Last: Xlib's macros collide with Qt's names.
+#include <X11/Xlib.h>
+
+namespace {
+
+// The X server went away: nothing is left to show or to switch.
+int ServerGone(Display*) {
+  std::fputs("tarnvel: the X server went away\n", stderr);
+  std::_Exit(1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The program switches X11 display modes, so it is an X11 program whatever else is running.
+  qputenv("QT_QPA_PLATFORM", "xcb");
+  Display* x = XOpenDisplay(nullptr);
+  if (!x) {
+    const char* name = std::getenv("DISPLAY");
+    std::fprintf(stderr, "tarnvel: cannot open the X display \"%s\"\n", name ? name : "");
+    return 1;
+  }
+  XSetIOErrorHandler(ServerGone);
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(app::kTitle.data(), static_cast<qsizetype>(app::kTitle.size())));
+  QApplication::setQuitOnLastWindowClosed(false);
+  const QIcon icon(QStringLiteral(":/tarnvel.png"));
+  QApplication::setWindowIcon(icon);
+
+  XRandrDisplay display(x);
+  QtSettings settings;
+  FormWindow window;
+  window.setWindowIcon(icon);
+  QtToolkit toolkit(window);
+  Form1* form = nullptr;
+  QtShell shell(icon, [&](int code) {
+    // As the Windows shell reports it: WM_MOUSEMOVE with the code where x would be, in twips.
+    if (form && !form->ended()) form->Form_MouseMove(0, 0, static_cast<float>(code) * toolkit.twipsPerPixelX(), 0);
+  });
+  Form1 theForm(Platform{display, settings, shell, toolkit});
+  form = &theForm;
+  window.attach(theForm);
+
+  theForm.Form_Load();
+  if (theForm.ended()) return 0;
+  return QApplication::exec();
+}

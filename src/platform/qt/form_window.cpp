@@ -1,0 +1,152 @@
+#include "platform/qt/form_window.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QString ToQ(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+FormWindow::FormWindow() {
+  setWindowTitle(QString::fromUtf8(Form1::kCaption.data(), static_cast<qsizetype>(Form1::kCaption.size())));
+  resize(px(Form1::kInitialScaleWidth), px(Form1::kInitialScaleHeight));
+}
+
+void FormWindow::attach(Form1& form) {
+  form_ = &form;
+  std::vector<std::pair<int, QWidget*>> tabOrder;
+  for (Control* control : form.controls()) {
+    if (!control->rendered()) continue;
+    QWidget* parent = control->container() ? widgets_.at(control->container()) : this;
+    QWidget* widget = create(*control, parent);
+    widgets_[control] = widget;
+    place(*control);
+    widget->setVisible(control->visible());
+    control->onChange = [this](Control& c, Change what) { update(c, what); };
+    if (widget->focusPolicy() != Qt::NoFocus) tabOrder.emplace_back(control->tabIndex(), widget);
+  }
+  std::sort(tabOrder.begin(), tabOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+  form.ScaleWidth = twips(width());
+  form.ScaleHeight = twips(height());
+  form.Form_Resize();
+}
+
+QWidget* FormWindow::create(Control& control, QWidget* parent) {
+  switch (control.kind()) {
+    case ControlKind::Label:
+      return new QLabel(ToQ(static_cast<Label&>(control).caption()), parent);
+    case ControlKind::ListBox: {
+      auto* list = new QListWidget(parent);
+      auto& box = static_cast<ListBox&>(control);
+      for (int32_t i = 0; i < box.listCount(); ++i) list->addItem(ToQ(box.list(i)));
+      connect(list, &QListWidget::currentRowChanged, this,
+              [&box](int row) { box.setListIndex(static_cast<int16_t>(row)); });
+      return list;
+    }
+    case ControlKind::Button: {
+      auto& button = static_cast<Button&>(control);
+      auto* widget = new QPushButton(ToQ(button.caption()), parent);
+      widget->setAutoDefault(false);  // Enter and Escape press no button
+      using Click = std::pair<Button Form1::*, void (Form1::*)()>;
+      static constexpr Click kClicks[] = {
+          {&Form1::cmdMove, &Form1::cmdMove_Click},   {&Form1::Command3, &Form1::Command3_Click},
+          {&Form1::Command4, &Form1::Command4_Click}, {&Form1::Command5, &Form1::Command5_Click},
+          {&Form1::Command2, &Form1::Command2_Click}, {&Form1::Command6, &Form1::Command6_Click},
+      };
+      for (const auto& [member, handler] : kClicks) {
+        if (&(form_->*member) == &button) connect(widget, &QPushButton::clicked, this, [this, h = handler] { (form_->*h)(); });
+      }
+      return widget;
+    }
+    case ControlKind::TextBox: {
+      auto& box = static_cast<TextBox&>(control);
+      auto* edit = new QLineEdit(ToQ(box.text()), parent);
+      edit->setCursorPosition(0);  // a mode text is longer than the box: show where it starts
+      connect(edit, &QLineEdit::textEdited, this, [&box](const QString& text) { box.setText(text.toStdString()); });
+      return edit;
+    }
+    case ControlKind::Panel:
+      return new QWidget(parent);
+    case ControlKind::Line: {
+      auto* rule = new QFrame(parent);
+      rule->setFrameShape(QFrame::HLine);
+      rule->setFrameShadow(QFrame::Sunken);
+      return rule;
+    }
+  }
+  return new QWidget(parent);
+}
+
+void FormWindow::place(const Control& control) {
+  QWidget* widget = widgets_.at(&control);
+  if (control.kind() == ControlKind::Line) {
+    const auto& line = static_cast<const Line&>(control);
+    const int left = px(std::min(line.x1(), line.x2()));
+    widget->setGeometry(left, px(line.y1()) - 1, px(std::max(line.x1(), line.x2())) - left, 2);
+    return;
+  }
+  widget->setGeometry(px(control.left()), px(control.top()), px(control.width()), px(control.height()));
+}
+
+void FormWindow::update(Control& control, Change what) {
+  QWidget* widget = widgets_.at(&control);
+  switch (what) {
+    case Change::Geometry: place(control); break;
+    case Change::Visibility: widget->setVisible(control.visible()); break;
+    case Change::Text:
+      if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(ToQ(static_cast<Label&>(control).caption()));
+      if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        const QString text = ToQ(static_cast<TextBox&>(control).text());
+        if (edit->text() != text) {
+          edit->setText(text);
+          edit->setCursorPosition(0);
+        }
+      }
+      break;
+    case Change::Rows: {
+      // Rows arrive one at a time at start-up: add what is new instead of starting over.
+      auto* list = static_cast<QListWidget*>(widget);
+      const auto& box = static_cast<ListBox&>(control);
+      const QSignalBlocker quiet(list);
+      if (list->count() > box.listCount()) list->clear();
+      for (int32_t i = list->count(); i < box.listCount(); ++i) list->addItem(ToQ(box.list(i)));
+      break;
+    }
+    case Change::Selection: {
+      auto* list = static_cast<QListWidget*>(widget);
+      const QSignalBlocker quiet(list);
+      list->setCurrentRow(static_cast<ListBox&>(control).listIndex());
+      break;
+    }
+  }
+}
+
+void FormWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (!form_) return;
+  form_->ScaleWidth = twips(width());
+  form_->ScaleHeight = twips(height());
+  form_->Form_Resize();
+}
+
+// Closing the window is leaving the program, not going back to the tray.
+void FormWindow::closeEvent(QCloseEvent* event) {
+  if (form_) form_->unload(unload_mode::kControlMenu);
+  event->accept();
+}
+
+int FormWindow::px(float twips) const {
+  return static_cast<int>(std::lround(static_cast<double>(twips) * logicalDpiX() / 1440.0));
+}
+
+float FormWindow::twips(int pixels) const { return static_cast<float>(pixels * 1440.0 / logicalDpiX()); }

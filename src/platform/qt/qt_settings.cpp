@@ -1,0 +1,123 @@
+#include "platform/qt/qt_settings.h"
+
+#include <QDir>
+#include <QIODevice>
+#include <QMap>
+#include <QStandardPaths>
+
+namespace {
+
+// Quoted only where the bare text would not read back the same.
+QByteArray Quote(const QString& value) {
+  const QByteArray text = value.toUtf8();
+  const bool bare = !text.contains('\n') && !text.contains('\r') && !text.startsWith('"') &&
+                    text == text.trimmed();
+  if (bare) return text;
+  QByteArray out = "\"";
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
+}
+
+QString Unquote(const QByteArray& raw) {
+  if (raw.size() < 2 || !raw.startsWith('"') || !raw.endsWith('"')) return QString::fromUtf8(raw);
+  QByteArray out;
+  for (qsizetype i = 1; i + 1 < raw.size(); ++i) {
+    char c = raw[i];
+    if (c == '\\' && i + 2 < raw.size()) {
+      c = raw[++i];
+      c = c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    }
+    out += c;
+  }
+  return QString::fromUtf8(out);
+}
+
+// Reads every line it understands and passes over the rest, so a damaged file still yields
+// what it holds.
+bool ReadIni(QIODevice& device, QSettings::SettingsMap& map) {
+  QString section;
+  for (const QByteArray& rawLine : device.readAll().split('\n')) {
+    const QByteArray line = rawLine.trimmed();
+    if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) continue;
+    if (line.startsWith('[')) {
+      if (line.endsWith(']')) section = QString::fromUtf8(line.mid(1, line.size() - 2).trimmed());
+      continue;
+    }
+    const qsizetype equals = line.indexOf('=');
+    if (equals <= 0) continue;
+    const QString key = QString::fromUtf8(line.left(equals).trimmed());
+    const bool general = section.isEmpty() || section == QLatin1String("General");
+    map.insert(general ? key : section + '/' + key, Unquote(line.mid(equals + 1).trimmed()));
+  }
+  return true;
+}
+
+bool WriteIni(QIODevice& device, const QSettings::SettingsMap& map) {
+  QMap<QString, QByteArray> sections;  // section -> its lines
+  for (auto it = map.cbegin(); it != map.cend(); ++it) {
+    const qsizetype slash = it.key().lastIndexOf('/');
+    const QString section = slash < 0 ? QString() : it.key().left(slash);
+    sections[section] += it.key().mid(slash + 1).toUtf8() + '=' + Quote(it.value().toString()) + '\n';
+  }
+  QByteArray out;
+  for (auto it = sections.cbegin(); it != sections.cend(); ++it) {
+    if (!out.isEmpty()) out += '\n';
+    if (!it.key().isEmpty()) out += '[' + it.key().toUtf8() + "]\n";
+    out += it.value();
+  }
+  return device.write(out) == out.size();
+}
+
+QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+QSettings::Format VerbatimIniFormat() {
+  static const QSettings::Format format = QSettings::registerFormat("ini", ReadIni, WriteIni);
+  return format;
+}
+
+QString QtSettings::filePath(std::string_view app) {
+  const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  return base + '/' + ToQ(app) + '/' + ToQ(app) + ".ini";
+}
+
+QSettings& QtSettings::store(std::string_view app) {
+  auto it = stores_.find(app);
+  if (it == stores_.end()) {
+    it = stores_.emplace(std::string(app), std::make_unique<QSettings>(filePath(app), VerbatimIniFormat())).first;
+  }
+  return *it->second;
+}
+
+std::string QtSettings::read(std::string_view app, std::string_view section, std::string_view key,
+                             std::string_view fallback) {
+  const QVariant value = store(app).value(ToQ(section) + '/' + ToQ(key));
+  return value.isValid() ? value.toString().toStdString() : std::string(fallback);
+}
+
+bool QtSettings::write(std::string_view app, std::string_view section, std::string_view key,
+                       std::string_view value) {
+  store(app).setValue(ToQ(section) + '/' + ToQ(key), ToQ(value));
+  return true;
+}
+
+// QSettings writes through a temporary file renamed into place, under a lock file, so the
+// store holds either every write or none of them.
+bool QtSettings::sync() {
+  bool ok = true;
+  for (auto& [app, settings] : stores_) {
+    settings->sync();
+    ok = ok && settings->status() == QSettings::NoError;
+  }
+  return ok;
+}
