@@ -13,3 +13,25 @@ running || fail "the first instance ended"
 open_menu
 choose 1
 echo "instance: the second start ended after $elapsed ms"
+
+# Ten starts at the same moment: exactly one survives, and its icon works.
+kill "$TARNVEL_PID"
+wait "$TARNVEL_PID" 2>/dev/null || true
+wait_for 5 bash -c '! xwininfo -tree -id "$(xdotool search --classname panel | head -n 1)" | grep -q "\"Tarnvel\""' ||
+  fail "the icon stayed after the program was killed"
+starts=()
+for _ in $(seq 10); do
+  "$TARNVEL_BIN" >>"$WORK/ten.log" 2>&1 &
+  starts+=($!)
+  PIDS+=($!)
+done
+wait_for 15 icon_docked || fail "none of ten starts docked an icon"
+sleep 1
+alive=()
+for pid in "${starts[@]}"; do kill -0 "$pid" 2>/dev/null && alive+=("$pid"); done
+[ "${#alive[@]}" -eq 1 ] || fail "${#alive[@]} of ten simultaneous starts are running"
+TARNVEL_PID=${alive[0]}
+open_menu
+choose 1
+running || fail "the survivor ended"
+echo "instance: one of ten simultaneous starts runs"

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Without an X display there is nowhere to show a box: one line on standard error, exit 1.
+set -uo pipefail
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$TARNVEL_BIN" 2>&1 >/dev/null)
+code=$?
+[ "$code" -eq 1 ] || { echo "FAIL: exit code $code, output: $out" >&2; exit 1; }
+[ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] || { echo "FAIL: not one line: $out" >&2; exit 1; }
+out=$(DISPLAY=:199 "$TARNVEL_BIN" 2>&1 >/dev/null)
+code=$?
+[ "$code" -eq 1 ] || { echo "FAIL: exit code $code for a display that is not there: $out" >&2; exit 1; }
+echo "no display: $out"
