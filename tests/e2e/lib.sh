@@ -14,6 +14,7 @@ PIDS=()
 
 cleanup() {
   for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
   wait 2>/dev/null || true
   rm -rf "$WORK"
 }
@@ -45,18 +46,23 @@ start_tray_host() {
   wait_for 10 xdotool search --classname panel || fail "trayer did not start"
 }
 
-# The trayer window holds our icon when it has a window named Tarnvel below it.
+# The trayer window holds our icon when it has our icon's window below it: Qt names it after
+# the program, Wine's tray belongs to explorer.exe.
+ICON_PATTERN=${ICON_PATTERN:-'"Tarnvel"'}
+MENU_CLASS=${MENU_CLASS:-tarnvel}
 icon_docked() {
   local panel
   panel=$(xdotool search --classname panel | head -n 1)
-  xwininfo -tree -id "$panel" | grep -q '"Tarnvel"'
+  xwininfo -tree -id "$panel" | grep -q "$ICON_PATTERN"
 }
+export -f icon_docked
+export ICON_PATTERN
 
 start_tarnvel() {
   "$TARNVEL_BIN" >"$WORK/tarnvel.log" 2>&1 &
   TARNVEL_PID=$!
   PIDS+=("$TARNVEL_PID")
-  wait_for 15 icon_docked || fail "the icon did not dock: $(cat "$WORK/tarnvel.log")"
+  wait_for 30 icon_docked || fail "the icon did not dock: $(cat "$WORK/tarnvel.log")"
 }
 
 running() { kill -0 "$TARNVEL_PID" 2>/dev/null; }
@@ -72,7 +78,7 @@ icon_point() {
 # The open pop-up menu: a mapped override-redirect window of ours, taller than a tooltip.
 menu_window() {
   local id info
-  for id in $(xdotool search --onlyvisible --classname tarnvel 2>/dev/null); do
+  for id in $(xdotool search --onlyvisible --classname "$MENU_CLASS" 2>/dev/null); do
     info=$(xwininfo -id "$id")
     grep -q 'Override Redirect State: yes' <<<"$info" || continue
     [ "$(awk '/Height:/ {print $2}' <<<"$info")" -gt 60 ] && { echo "$id"; return 0; }
@@ -125,5 +131,10 @@ click_copy() {
 }
 click_first_row() { click_twips 720 600; }
 
-# Menu positions with every entry shown but "Select Color Depth" (all modes one depth).
-M_EXIT=2 M_CONFIG=6 M_PRESET1=7 M_PRESET2=8
+# Menu positions. On Xorg every mode has one depth, so "Select Color Depth" is hidden; Wine
+# lists every mode at three depths, so there it shows.
+if [ -n "${WINEPREFIX:-}" ]; then
+  M_EXIT=2 M_DEPTH=5 M_CONFIG=7 M_PRESET1=8 M_PRESET2=9 M_PRESET3=10
+else
+  M_EXIT=2 M_CONFIG=6 M_PRESET1=7 M_PRESET2=8 M_PRESET3=9
+fi

@@ -1,0 +1,103 @@
+#pragma once
+// The Windows platform: user32/gdi32 display settings, the registry, the shell's notify
+// icon, and a native window with native controls for Form1.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "platform/display.h"
+#include "platform/settings.h"
+#include "platform/shell.h"
+#include "platform/toolkit.h"
+
+class Form1;
+class Control;
+enum class Change;
+
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+
+class Win32Display final : public DisplayDriver {
+ public:
+  bool enumMode(int32_t modeNum, DevMode& mode) override;
+  ScreenMetrics metrics() override;
+  int32_t changeMode(DevMode& mode, uint32_t flags) override;
+};
+
+// HKCU\Software\<app>\<section>, string values stored as UTF-16.
+class Win32Settings final : public Settings {
+ public:
+  std::string read(std::string_view app, std::string_view section, std::string_view key,
+                   std::string_view fallback) override;
+  bool write(std::string_view app, std::string_view section, std::string_view key,
+             std::string_view value) override;
+  bool sync() override { return ok_; }
+
+ private:
+  bool ok_ = true;
+};
+
+class Win32Shell final : public Shell {
+ public:
+  bool notifyIcon(uint32_t message, const NotifyIconData& data) override;
+  void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters,
+               const char* directory, int show) override;
+};
+
+// Form1's window: a top-level frame whose client area is covered by one surface that holds
+// every control, so the frame itself only hears the tray icon's callback.
+class Win32Window {
+ public:
+  explicit Win32Window(HINSTANCE instance);
+  ~Win32Window();
+  void attach(Form1& form);
+  HWND handle() const { return frame_; }
+  HICON icon() const { return icon_; }
+  UINT dpi() const;
+  // Lets the dialog keys (Tab) move between the controls.
+  bool dialogMessage(MSG& msg) { return IsDialogMessageW(frame_, &msg); }
+
+ private:
+  static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK SurfaceProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT frame(UINT msg, WPARAM wParam, LPARAM lParam);
+  void command(HWND control, WORD code);
+  void create(Control& control);
+  void place(const Control& control);
+  void update(Control& control, Change what);
+  int px(float twips) const;
+
+  HINSTANCE instance_;
+  HWND frame_ = nullptr;
+  HWND surface_ = nullptr;
+  HICON icon_ = nullptr;
+  HFONT font_ = nullptr;
+  Form1* form_ = nullptr;
+  bool syncing_ = false;  // a control is being set from Form1: its notification is ours
+  std::unordered_map<const Control*, HWND> windows_;
+  std::unordered_map<HWND, Control*> controls_;
+};
+
+class Win32Toolkit final : public Toolkit {
+ public:
+  explicit Win32Toolkit(Win32Window& window) : window_(window) {}
+  ~Win32Toolkit() override;
+
+  void messageBox(std::string_view text, int style, std::string_view title) override;
+  bool anotherInstanceRunning() override;
+  void showWindow() override;
+  void hideWindow() override { ShowWindow(window_.handle(), SW_HIDE); }
+  void processEvents() override;
+  const MenuEntry* popupMenu(const MenuEntry& menu) override;
+  void endProgram() override { PostQuitMessage(0); }
+  std::string currentDirectory() override;
+  uint32_t windowHandle() override { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window_.handle())); }
+  uint32_t windowIcon() override { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window_.icon())); }
+  float twipsPerPixelX() override { return 1440.0f / static_cast<float>(window_.dpi()); }
+
+ private:
+  Win32Window& window_;
+  HANDLE mutex_ = nullptr;
+};

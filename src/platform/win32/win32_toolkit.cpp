@@ -1,0 +1,92 @@
+#include <vector>
+
+#include "platform/win32/win32_platform.h"
+#include "window/controls.h"
+
+Win32Toolkit::~Win32Toolkit() {
+  if (mutex_) CloseHandle(mutex_);
+}
+
+void Win32Toolkit::messageBox(std::string_view text, int style, std::string_view title) {
+  MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
+}
+
+// A mutex in this session's namespace: the system frees it with the process, crashed or not.
+bool Win32Toolkit::anotherInstanceRunning() {
+  mutex_ = CreateMutexW(nullptr, FALSE, L"Local\\Tarnvel.SingleInstance");
+  return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void Win32Toolkit::showWindow() {
+  ShowWindow(window_.handle(), SW_SHOW);
+  SetForegroundWindow(window_.handle());
+}
+
+void Win32Toolkit::processEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
+      return;
+    }
+    if (!window_.dialogMessage(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+const MenuEntry* Win32Toolkit::popupMenu(const MenuEntry& menu) {
+  std::vector<const MenuEntry*> byId{nullptr};  // command 0 means nothing was chosen
+  std::vector<HMENU> menus;
+  const auto caption = [](const std::string& text) {
+    std::wstring out;
+    for (wchar_t c : Widen(text)) {
+      out += c;
+      if (c == L'&') out += L'&';  // shown, never an access key
+    }
+    return out;
+  };
+  const auto add = [&](HMENU into, const MenuEntry& entry) {
+    if (!entry.visible()) return;
+    if (entry.separator()) {
+      AppendMenuW(into, MF_SEPARATOR, 0, nullptr);
+      return;
+    }
+    byId.push_back(&entry);
+    AppendMenuW(into, MF_STRING | (entry.enabled() ? 0 : MF_GRAYED), byId.size() - 1, caption(entry.caption()).c_str());
+  };
+  HMENU popup = CreatePopupMenu();
+  for (const MenuEntry* entry : menu.children) {
+    if (!entry->visible()) continue;
+    if (const MenuArray* items = entry->items()) {
+      HMENU sub = CreatePopupMenu();
+      for (int32_t i = 0; i < items->count(); ++i) {
+        if (const MenuEntry* item = (*items)[i]) add(sub, *item);
+      }
+      AppendMenuW(popup, MF_POPUP | (entry->enabled() ? 0 : MF_GRAYED), reinterpret_cast<UINT_PTR>(sub),
+                  caption(entry->caption()).c_str());
+    } else {
+      add(popup, *entry);
+    }
+  }
+  POINT at{};
+  GetCursorPos(&at);
+  // A tray menu closes on a click elsewhere only while its owner is the foreground window.
+  SetForegroundWindow(window_.handle());
+  const UINT chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, window_.handle(), nullptr);
+  PostMessageW(window_.handle(), WM_NULL, 0, 0);
+  DestroyMenu(popup);
+  return chosen < byId.size() ? byId[chosen] : nullptr;
+}
+
+std::string Win32Toolkit::currentDirectory() {
+  std::wstring dir(MAX_PATH, L'\0');
+  DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(dir.size()), dir.data());
+  if (n > dir.size()) {
+    dir.resize(n);
+    n = GetCurrentDirectoryW(n, dir.data());
+  }
+  dir.resize(n);
+  return Narrow(dir);
+}

@@ -1,0 +1,258 @@
+#include "platform/win32/win32_platform.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "window/form1.h"
+
+namespace {
+
+constexpr wchar_t kFrameClass[] = L"Tarnvel.Form1";
+constexpr wchar_t kSurfaceClass[] = L"Tarnvel.Surface";
+constexpr int kIconResource = 1;
+constexpr UINT kTrayCallback = WM_MOUSEMOVE;  // the message the icon record asks for
+
+UINT WindowDpi(HWND hwnd) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpi =
+      reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32"), "GetDpiForWindow")));
+  if (getDpi && hwnd) {
+    if (const UINT dpi = getDpi(hwnd)) return dpi;
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+}  // namespace
+
+Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_STANDARD_CLASSES;
+  InitCommonControlsEx(&controls);
+  icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, 32, 32, 0));
+
+  WNDCLASSEXW frame{};
+  frame.cbSize = sizeof frame;
+  frame.lpfnWndProc = FrameProc;
+  frame.hInstance = instance;
+  frame.hIcon = icon_;
+  frame.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  frame.lpszClassName = kFrameClass;
+  RegisterClassExW(&frame);
+  WNDCLASSEXW surface = frame;
+  surface.lpfnWndProc = SurfaceProc;
+  surface.hIcon = nullptr;
+  surface.lpszClassName = kSurfaceClass;
+  RegisterClassExW(&surface);
+
+  frame_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, Widen(Form1::kCaption).c_str(), WS_OVERLAPPEDWINDOW,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
+  surface_ = CreateWindowExW(WS_EX_CONTROLPARENT, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
+                             frame_, nullptr, instance, nullptr);
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+
+  RECT r{0, 0, px(Form1::kInitialScaleWidth), px(Form1::kInitialScaleHeight)};
+  AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT);
+  SetWindowPos(frame_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Win32Window::~Win32Window() {
+  if (frame_) DestroyWindow(frame_);
+  if (font_) DeleteObject(font_);
+}
+
+UINT Win32Window::dpi() const { return WindowDpi(frame_); }
+
+int Win32Window::px(float twips) const {
+  return static_cast<int>(std::lround(static_cast<double>(twips) * dpi() / 1440.0));
+}
+
+void Win32Window::attach(Form1& form) {
+  form_ = &form;
+  std::vector<std::pair<int, HWND>> tabOrder;
+  for (Control* control : form.controls()) {
+    if (!control->rendered()) continue;
+    create(*control);
+    control->onChange = [this](Control& c, Change what) { update(c, what); };
+    if (control->kind() != ControlKind::Label && control->kind() != ControlKind::Panel && control->kind() != ControlKind::Line) {
+      tabOrder.emplace_back(control->tabIndex(), windows_[control]);
+    }
+  }
+  std::sort(tabOrder.begin(), tabOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (size_t i = 1; i < tabOrder.size(); ++i) {
+    SetWindowPos(tabOrder[i].second, tabOrder[i - 1].second, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  RECT client{};
+  GetClientRect(frame_, &client);
+  frame(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+}
+
+void Win32Window::create(Control& control) {
+  const HWND parent = control.container() ? windows_.at(control.container()) : surface_;
+  const DWORD visible = control.visible() ? WS_VISIBLE : 0;
+  const wchar_t* cls = L"STATIC";
+  DWORD style = WS_CHILD | visible;
+  DWORD exStyle = 0;
+  std::wstring text;
+  switch (control.kind()) {
+    case ControlKind::Label: text = Widen(static_cast<Label&>(control).caption()); break;
+    case ControlKind::ListBox:
+      cls = L"LISTBOX";
+      style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+      exStyle = WS_EX_CLIENTEDGE;
+      break;
+    case ControlKind::Button:
+      cls = L"BUTTON";
+      style |= WS_TABSTOP | BS_PUSHBUTTON;
+      text = Widen(static_cast<Button&>(control).caption());
+      break;
+    case ControlKind::TextBox:
+      cls = L"EDIT";
+      style |= WS_TABSTOP | ES_AUTOHSCROLL;
+      exStyle = WS_EX_CLIENTEDGE;
+      text = Widen(static_cast<TextBox&>(control).text());
+      break;
+    case ControlKind::Panel:
+      cls = kSurfaceClass;
+      style |= WS_CLIPCHILDREN;
+      exStyle = WS_EX_CONTROLPARENT;
+      break;
+    case ControlKind::Line: style |= SS_ETCHEDHORZ; break;
+  }
+  // Captions are plain text: no access keys.
+  if (control.kind() == ControlKind::Label) style |= SS_NOPREFIX;
+  HWND hwnd = CreateWindowExW(exStyle, cls, text.c_str(), style, 0, 0, 0, 0, parent, nullptr, instance_, nullptr);
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  windows_[&control] = hwnd;
+  controls_[hwnd] = &control;
+  if (control.kind() == ControlKind::ListBox) update(control, Change::Rows);
+  place(control);
+}
+
+void Win32Window::place(const Control& control) {
+  HWND hwnd = windows_.at(&control);
+  if (control.kind() == ControlKind::Line) {
+    const auto& line = static_cast<const Line&>(control);
+    const int left = px(std::min(line.x1(), line.x2()));
+    MoveWindow(hwnd, left, px(line.y1()) - 1, px(std::max(line.x1(), line.x2())) - left, 2, TRUE);
+    return;
+  }
+  MoveWindow(hwnd, px(control.left()), px(control.top()), px(control.width()), px(control.height()), TRUE);
+}
+
+void Win32Window::update(Control& control, Change what) {
+  HWND hwnd = windows_.at(&control);
+  syncing_ = true;
+  switch (what) {
+    case Change::Geometry: place(control); break;
+    case Change::Visibility: ShowWindow(hwnd, control.visible() ? SW_SHOW : SW_HIDE); break;
+    case Change::Text: {
+      const std::wstring text = Widen(control.kind() == ControlKind::TextBox ? static_cast<TextBox&>(control).text()
+                                                                             : static_cast<Label&>(control).caption());
+      SetWindowTextW(hwnd, text.c_str());
+      break;
+    }
+    case Change::Rows: {
+      // Rows arrive one at a time at start-up: add what is new instead of starting over.
+      const auto& box = static_cast<ListBox&>(control);
+      auto shown = static_cast<int32_t>(SendMessageW(hwnd, LB_GETCOUNT, 0, 0));
+      if (shown > box.listCount()) {
+        SendMessageW(hwnd, LB_RESETCONTENT, 0, 0);
+        shown = 0;
+      }
+      for (int32_t i = shown; i < box.listCount(); ++i) {
+        SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(box.list(i)).c_str()));
+      }
+      break;
+    }
+    case Change::Selection: SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(static_cast<ListBox&>(control).listIndex()), 0); break;
+  }
+  syncing_ = false;
+}
+
+void Win32Window::command(HWND hwnd, WORD code) {
+  const auto it = controls_.find(hwnd);
+  if (!form_ || syncing_ || it == controls_.end()) return;
+  Control& control = *it->second;
+  if (control.kind() == ControlKind::ListBox && code == LBN_SELCHANGE) {
+    static_cast<ListBox&>(control).setListIndex(static_cast<int16_t>(SendMessageW(hwnd, LB_GETCURSEL, 0, 0)));
+  } else if (control.kind() == ControlKind::TextBox && code == EN_CHANGE) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    static_cast<TextBox&>(control).setText(Narrow(text));
+  } else if (control.kind() == ControlKind::Button && code == BN_CLICKED) {
+    using Click = std::pair<Button Form1::*, void (Form1::*)()>;
+    static constexpr Click kClicks[] = {
+        {&Form1::cmdMove, &Form1::cmdMove_Click},   {&Form1::Command3, &Form1::Command3_Click},
+        {&Form1::Command4, &Form1::Command4_Click}, {&Form1::Command5, &Form1::Command5_Click},
+        {&Form1::Command2, &Form1::Command2_Click}, {&Form1::Command6, &Form1::Command6_Click},
+    };
+    for (const auto& [member, handler] : kClicks) {
+      if (&(form_->*member) == &control) return (form_->*handler)();
+    }
+  }
+}
+
+LRESULT CALLBACK Win32Window::FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->frame_ = hwnd;
+  }
+  auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  return self ? self->frame(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// Panels pass their controls' notifications up to the frame, which knows the controls.
+LRESULT CALLBACK Win32Window::SurfaceProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COMMAND) return SendMessageW(GetAncestor(hwnd, GA_ROOT), msg, wParam, lParam);
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT Win32Window::frame(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case kTrayCallback:
+      // Only the icon talks to the frame: the surface covers its client area, so the
+      // pointer's own movements go elsewhere. The mouse message stands where x would be.
+      if (form_ && !form_->ended()) {
+        const float twipsPerPixel = 1440.0f / static_cast<float>(dpi());
+        form_->Form_MouseMove(0, 0, static_cast<float>(LOWORD(lParam)) * twipsPerPixel, 0);
+      }
+      return 0;
+    case WM_SIZE:
+      MoveWindow(surface_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+      if (form_) {
+        form_->ScaleWidth = static_cast<float>(LOWORD(lParam) * 1440.0 / dpi());
+        form_->ScaleHeight = static_cast<float>(HIWORD(lParam) * 1440.0 / dpi());
+        form_->Form_Resize();
+      }
+      return 0;
+    case WM_COMMAND:
+      if (lParam) command(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+      return 0;
+    case WM_DPICHANGED: {
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(frame_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      if (form_) {
+        for (const auto& [control, hwnd] : windows_) place(*control);
+      }
+      return 0;
+    }
+    case WM_CLOSE:
+      // Closing the window is leaving the program, not going back to the tray.
+      if (form_) form_->unload(unload_mode::kControlMenu);
+      return 0;
+    default: return DefWindowProcW(frame_, msg, wParam, lParam);
+  }
+}

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Under Wine: OK in the editor writes the four registry values; a second start ends at once.
+source "$(dirname "$0")/../e2e/lib.sh"
+set_mode 1024x768
+wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true
+start_tray_host
+start_tarnvel
+wine reg query 'HKCU\Software\Tarnvel\Settings' >/dev/null 2>&1 && fail "the first run wrote the registry"
+
+start=$(date +%s%N)
+timeout 20 "$TARNVEL_BIN" >"$WORK/second.log" 2>&1 || fail "the second start exited with $?"
+echo "wine: the second start ended after $((($(date +%s%N) - start) / 1000000)) ms"
+running || fail "the first instance ended"
+
+open_menu
+choose "$M_CONFIG"
+wait_for 5 editor_window || fail "Configure Pre-Sets... did not show the window"
+sleep 0.7
+import -window root -crop 700x540+0+0 "$E2E_OUT/wine-editor.png"
+click_first_row
+click_copy 4
+click_ok
+wait_for 10 bash -c "wine reg query 'HKCU\\Software\\Tarnvel\\Settings' 2>/dev/null | grep -q d4" || fail "OK wrote nothing"
+values=$(wine reg query 'HKCU\Software\Tarnvel\Settings' | tr -d '\r')
+for key in d1 d2 d3 d4; do grep -q "^ *$key *REG_SZ" <<<"$values" || fail "$key missing: $values"; done
+grep -q "^ *d2 *REG_SZ *1024 x 768, 32bit color, 60 Hz$" <<<"$values" || fail "d2: $values"
+grep -q "^ *d4 *REG_SZ *[0-9]* x [0-9]*, .*$" <<<"$values" || fail "d4 is not a mode text: $values"
+echo "wine: registry after OK:"
+echo "$values"

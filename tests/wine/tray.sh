@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The Windows program under Wine: the icon docks; press opens nothing and release opens the
+# menu; a preset chosen by keyboard switches the server; a colour depth switch; Exit.
+source "$(dirname "$0")/../e2e/lib.sh"
+set_mode 1024x768
+wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true
+start_tray_host
+WINEDEBUG=trace+system start_tarnvel  # the system channel traces every mode change it is asked for
+
+read -r x y < <(icon_point)
+xdotool mousemove "$x" "$y" mousedown 1
+sleep 1
+menu_window && fail "a press alone opened the menu"
+xdotool mouseup 1
+wait_for 5 menu_window || fail "the release did not open the menu"
+import -window root "$E2E_OUT/wine-menu.png"
+choose "$M_PRESET3"  # 800 x 600, 32bit color, 60 Hz
+wait_for 5 bash -c '[ "$(xrandr | sed -n "s/.*current \([0-9]* x [0-9]*\),.*/\1/p")" = "800 x 600" ]' ||
+  fail "preset 3 did not switch to 800 x 600: $(current_size)"
+
+# Select Color Depth: the items are the depth texts in order of first appearance.
+open_menu
+xdotool key --delay 80 $(printf 'Down %.0s' $(seq "$M_DEPTH")) Right
+sleep 0.5
+import -window root "$E2E_OUT/wine-depths.png"
+xdotool key --delay 80 Down Down Return  # 32bit color, 24bit color, 256 colors
+wait_for 5 menu_closed || fail "the menu did not close"
+# X cannot change its depth and Wine emulates it inside the process, so the check is what the
+# program asked of the system, that the system took it, and the mode the program now names.
+wait_for 5 grep -q 'dmBitsPerPel=8 dmPelsWidth=800 dmPelsHeight=600 dmDisplayFrequency=60' "$WORK/tarnvel.log" ||
+  fail "no change to 800 x 600 at 8 bits per pixel was asked for"
+grep -q 'NtUserChangeDisplaySettings (null) 0x[0-9a-f]* (nil) 0x80000000 (nil)' "$WORK/tarnvel.log" ||
+  fail "the change was not dynamic"
+sleep 0.5
+xdotool search --onlyvisible --name '^Tarnvel$' >/dev/null && fail "an error box opened after the depth switch"
+[ "$(current_size)" = "800 x 600" ] || fail "the depth switch changed the size: $(current_size)"
+
+open_menu
+choose "$M_EXIT"
+wait_for 10 bash -c "! kill -0 $TARNVEL_PID 2>/dev/null" || fail "Exit/Close Program did not end the program"
+wait "$TARNVEL_PID" || fail "the program exited with $?"
+wait_for 5 bash -c '! icon_docked' || fail "the icon stayed"
+echo "wine: screenshots at $E2E_OUT/wine-menu.png and wine-depths.png"
