@@ -21,8 +21,13 @@ FormWindow::FormWindow() {
   resize(px(Form1::kInitialScaleWidth), px(Form1::kInitialScaleHeight));
 }
 
-void FormWindow::attach(Form1& form) {
-  form_ = &form;
+void FormWindow::setVisible(bool visible) {
+  if (visible && form_ && widgets_.empty()) build();
+  QWidget::setVisible(visible);
+}
+
+void FormWindow::build() {
+  Form1& form = *form_;
   std::vector<std::pair<int, QWidget*>> tabOrder;
   for (Control* control : form.controls()) {
     if (!control->rendered()) continue;
@@ -30,6 +35,7 @@ void FormWindow::attach(Form1& form) {
     QWidget* widget = create(*control, parent);
     widgets_[control] = widget;
     place(*control);
+    if (control->kind() == ControlKind::ListBox) update(*control, Change::Selection);
     widget->setVisible(control->visible());
     control->onChange = [this](Control& c, Change what) { update(c, what); };
     if (widget->focusPolicy() != Qt::NoFocus) tabOrder.emplace_back(control->tabIndex(), widget);
@@ -133,7 +139,7 @@ void FormWindow::update(Control& control, Change what) {
 
 void FormWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (!form_) return;
+  if (!form_ || widgets_.empty()) return;
   form_->ScaleWidth = twips(width());
   form_->ScaleHeight = twips(height());
   form_->Form_Resize();

@@ -9,14 +9,18 @@
 class FormWindow final : public QWidget {
  public:
   FormWindow();
-  // Builds the widgets of `form`'s controls; the form must outlive the window.
-  void attach(Form1& form);
+  // Renders `form`'s controls from the first time the window shows; the form must outlive
+  // the window.
+  void attach(Form1& form) { form_ = &form; }
+  void setVisible(bool visible) override;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The window starts hidden and most runs never show it: its widgets wait until it does.
+  void build();
   QWidget* create(Control& control, QWidget* parent);
   void place(const Control& control);
   void update(Control& control, Change what);
