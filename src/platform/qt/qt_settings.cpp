@@ -41,9 +41,13 @@ QString Unquote(const QByteArray& raw) {
   return QString::fromUtf8(out);
 }
 
+QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
 // Reads every line it understands and passes over the rest, so a damaged file still yields
 // what it holds.
-bool ReadIni(QIODevice& device, QSettings::SettingsMap& map) {
+bool ReadVerbatimIni(QIODevice& device, QSettings::SettingsMap& map) {
   QString section;
   for (const QByteArray& rawLine : device.readAll().split('\n')) {
     const QByteArray line = rawLine.trimmed();
@@ -55,13 +59,16 @@ bool ReadIni(QIODevice& device, QSettings::SettingsMap& map) {
     const qsizetype equals = line.indexOf('=');
     if (equals <= 0) continue;
     const QString key = QString::fromUtf8(line.left(equals).trimmed());
+    // A key is one name within its section: an empty one, or one with the path separator in
+    // it, could not be written back as the same key.
+    if (key.isEmpty() || key.contains('/')) continue;
     const bool general = section.isEmpty() || section == QLatin1String("General");
     map.insert(general ? key : section + '/' + key, Unquote(line.mid(equals + 1).trimmed()));
   }
   return true;
 }
 
-bool WriteIni(QIODevice& device, const QSettings::SettingsMap& map) {
+bool WriteVerbatimIni(QIODevice& device, const QSettings::SettingsMap& map) {
   QMap<QString, QByteArray> sections;  // section -> its lines
   for (auto it = map.cbegin(); it != map.cend(); ++it) {
     const qsizetype slash = it.key().lastIndexOf('/');
@@ -77,12 +84,8 @@ bool WriteIni(QIODevice& device, const QSettings::SettingsMap& map) {
   return device.write(out) == out.size();
 }
 
-QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-}  // namespace
-
 QSettings::Format VerbatimIniFormat() {
-  static const QSettings::Format format = QSettings::registerFormat("ini", ReadIni, WriteIni);
+  static const QSettings::Format format = QSettings::registerFormat("ini", ReadVerbatimIni, WriteVerbatimIni);
   return format;
 }
 

@@ -25,3 +25,7 @@ class QtSettings final : public Settings {
 // An INI format whose values read back exactly as they stand in the file. Qt's own INI format
 // reads an unquoted value with commas, such as a mode text written by hand, as a list.
 QSettings::Format VerbatimIniFormat();
+// That format's two halves: reading passes over what it does not understand; what writing
+// writes reads back the same.
+bool ReadVerbatimIni(QIODevice& device, QSettings::SettingsMap& map);
+bool WriteVerbatimIni(QIODevice& device, const QSettings::SettingsMap& map);
