@@ -132,3 +132,32 @@ TEST(Startup, ModeInForceNotFoundStillStarts) {
   EXPECT_FALSE(f.mnuMain1.visible());
   EXPECT_TRUE(f.mnuMain2.visible());
 }
+
+TEST(StartupFaults, DriverOfferingMoreModesThanAListHolds) {
+  std::vector<SimMode> modes;
+  for (int i = 0; i < 40000; ++i) modes.push_back({640 + i, 480, i % 3 ? 32 : 8, 60});
+  Rig rig(modes, {640 + 39999, 480, 32, 60});  // past the rows kept: not found, start-up goes on
+  rig.load();
+  EXPECT_EQ(rig.form.List1.listCount(), 32767);
+  EXPECT_EQ(rig.form.List2.listCount(), 32766);
+  EXPECT_EQ(rig.form.mnuAllA.count(), 32767);
+  EXPECT_EQ(rig.boxTexts(), std::vector<std::string>{"Error: Could not read current settings!"});
+  EXPECT_FALSE(rig.form.ended());
+  rig.clickIcon(rig.form.mnuAllA[32766]);
+  EXPECT_EQ(rig.display.current.horzRes, 640 + 32766);
+}
+
+TEST(StartupFaults, ListThatShrinksBetweenPassesStillStarts) {
+  Rig rig(DesktopModes(), kXga);
+  rig.display.shrinkAfterCount = 3;  // the mode in force, 1024 x 768, is row 2 and survives
+  rig.load();
+  EXPECT_EQ(rig.form.List1.listCount(), 5);
+  EXPECT_EQ(rig.form.List1.list(3), "0 x 0, 24bit color, (Hardware default)");
+  EXPECT_EQ(rig.form.List1.list(4), "0 x 0, 24bit color, (Hardware default)");
+  EXPECT_EQ(rig.form.mnuAllA[4], nullptr);  // equal to row 3 just before it
+  EXPECT_EQ(rig.form.StartupModeIndex, 2);
+  EXPECT_TRUE(rig.toolkit.boxes.empty());
+  rig.clickIcon(rig.form.mnuAllA[3]);  // a cleared entry: the display refuses it
+  EXPECT_EQ(rig.display.current.horzRes, 1024);
+  EXPECT_EQ(rig.boxTexts(), std::vector<std::string>{kChangeFailed});
+}

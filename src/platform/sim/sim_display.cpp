@@ -63,7 +63,8 @@ int32_t SimDisplay::changeMode(DevMode& mode, uint32_t flags) {
   ++calls.changeMode;
   changes.push_back({mode, flags});
   if (onChange) onChange(mode);
-  int32_t result = disp_change::kSuccessful;
+  // A display refuses a record without a size, unless the test scripted otherwise.
+  int32_t result = mode.dmPelsWidth > 0 && mode.dmPelsHeight > 0 ? disp_change::kSuccessful : disp_change::kBadParam;
   if (!results.empty()) {
     result = results.front();
     results.pop_front();
