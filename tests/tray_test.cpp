@@ -49,6 +49,17 @@ TEST_F(Tray, ExitRemovesTheIconTwiceQuietlyAndEnds) {
   EXPECT_EQ(rig.display.calls.changeMode, 0);
 }
 
+TEST_F(Tray, ClicksReachTheirHandlersUntilTheProgramEnds) {
+  f.mnuConfig_Click();
+  f.click(f.Command6);  // Cancel
+  EXPECT_FALSE(rig.toolkit.shown);
+  f.click(f.Label1);  // no handler
+  f.mnuConfig_Click();
+  f.unload(unload_mode::kControlMenu);
+  f.click(f.Command2);  // OK after the end: nothing is saved
+  EXPECT_EQ(rig.settings.writes, 0);
+}
+
 TEST_F(Tray, ClosingTheWindowRemovesTheIconAndEnds) {
   f.mnuConfig_Click();
   f.unload(unload_mode::kControlMenu);

@@ -1,6 +1,7 @@
 #include "window/form1.h"
 
 #include <algorithm>
+#include <utility>
 
 Form1::Form1(Platform platform)
     : Label1("Label1", nullptr, 120, 120, 2895, 255, 0, "Available Resolutions"),
@@ -70,6 +71,20 @@ void Form1::unload(int16_t mode) {
   if (cancel) return;
   ended_ = true;
   platform_.toolkit.endProgram();
+}
+
+void Form1::click(const Control& control) {
+  using Click = std::pair<Button Form1::*, void (Form1::*)()>;
+  static constexpr Click kClicks[] = {
+      {&Form1::Command1, &Form1::Command1_Click}, {&Form1::cmdMove, &Form1::cmdMove_Click},
+      {&Form1::Command3, &Form1::Command3_Click}, {&Form1::Command4, &Form1::Command4_Click},
+      {&Form1::Command5, &Form1::Command5_Click}, {&Form1::Command2, &Form1::Command2_Click},
+      {&Form1::Command6, &Form1::Command6_Click},
+  };
+  if (ended_) return;
+  for (const auto& [member, handler] : kClicks) {
+    if (&(this->*member) == &control) return (this->*handler)();
+  }
 }
 
 std::string_view TextField(std::string_view text, size_t index) {

@@ -95,6 +95,8 @@ class Form1 {
   int32_t FindModeByText(const std::string& text) const;
   // Closes the window: Form_QueryUnload runs, then the program ends.
   void unload(int16_t mode);
+  // A click on a control runs its click handler; controls without one ignore it.
+  void click(const Control& control);
 
   // tray/
   void ShellIcon(const std::string& sCaption);

@@ -63,15 +63,7 @@ QWidget* FormWindow::create(Control& control, QWidget* parent) {
       auto& button = static_cast<Button&>(control);
       auto* widget = new QPushButton(ToQ(button.caption()), parent);
       widget->setAutoDefault(false);  // Enter and Escape press no button
-      using Click = std::pair<Button Form1::*, void (Form1::*)()>;
-      static constexpr Click kClicks[] = {
-          {&Form1::cmdMove, &Form1::cmdMove_Click},   {&Form1::Command3, &Form1::Command3_Click},
-          {&Form1::Command4, &Form1::Command4_Click}, {&Form1::Command5, &Form1::Command5_Click},
-          {&Form1::Command2, &Form1::Command2_Click}, {&Form1::Command6, &Form1::Command6_Click},
-      };
-      for (const auto& [member, handler] : kClicks) {
-        if (&(form_->*member) == &button) connect(widget, &QPushButton::clicked, this, [this, h = handler] { (form_->*h)(); });
-      }
+      connect(widget, &QPushButton::clicked, this, [this, &button] { form_->click(button); });
       return widget;
     }
     case ControlKind::TextBox: {

@@ -191,15 +191,7 @@ void Win32Window::command(HWND hwnd, WORD code) {
     text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
     static_cast<TextBox&>(control).setText(Narrow(text));
   } else if (control.kind() == ControlKind::Button && code == BN_CLICKED) {
-    using Click = std::pair<Button Form1::*, void (Form1::*)()>;
-    static constexpr Click kClicks[] = {
-        {&Form1::cmdMove, &Form1::cmdMove_Click},   {&Form1::Command3, &Form1::Command3_Click},
-        {&Form1::Command4, &Form1::Command4_Click}, {&Form1::Command5, &Form1::Command5_Click},
-        {&Form1::Command2, &Form1::Command2_Click}, {&Form1::Command6, &Form1::Command6_Click},
-    };
-    for (const auto& [member, handler] : kClicks) {
-      if (&(form_->*member) == &control) return (form_->*handler)();
-    }
+    form_->click(control);
   }
 }
 
