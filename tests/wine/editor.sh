@@ -27,3 +27,11 @@ grep -q "^ *d2 *REG_SZ *1024 x 768, 32bit color, 60 Hz$" <<<"$values" || fail "d
 grep -q "^ *d4 *REG_SZ *[0-9]* x [0-9]*, .*$" <<<"$values" || fail "d4 is not a mode text: $values"
 echo "wine: registry after OK:"
 echo "$values"
+
+# The close box ends the program and takes the icon.
+open_menu
+choose "$M_CONFIG"
+wait_for 5 editor_window || fail "the window did not show again"
+"$WM_CLOSE" "$(editor_window)"
+wait_for 10 bash -c "! kill -0 $TARNVEL_PID 2>/dev/null" || fail "closing the window did not end the program"
+wait_for 5 bash -c '! icon_docked' || fail "the icon stayed after the window closed"
