@@ -1,5 +1,7 @@
 #include "window/controls.h"
 
+#include <stdexcept>
+
 bool Control::move(float left, float top, std::optional<float> width, std::optional<float> height) {
   const float w = width.value_or(width_);
   const float h = height.value_or(height_);
@@ -67,6 +69,7 @@ MenuEntry* MenuArray::operator[](int32_t i) const {
 }
 
 MenuEntry& MenuArray::load(int16_t i) {
+  if (i < 0) throw std::out_of_range("MenuArray::load: no element " + std::to_string(i));
   const auto at = static_cast<size_t>(i);
   if (at >= elements_.size()) elements_.resize(at + 1);
   if (!elements_[at]) elements_[at] = std::make_unique<MenuEntry>(name_, std::string(), nullptr, this, i);

@@ -187,7 +187,7 @@ class MenuArray {
   int32_t count() const { return static_cast<int32_t>(elements_.size()); }
   // The element, or null for an index that was left out or lies outside.
   MenuEntry* operator[](int32_t i) const;
-  // Creates element i (or returns it if it exists).
+  // Creates element i (or returns it if it exists); throws std::out_of_range below 0.
   MenuEntry& load(int16_t i);
 
  private:

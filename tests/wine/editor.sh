@@ -17,6 +17,13 @@ choose "$M_CONFIG"
 wait_for 5 editor_window || fail "Configure Pre-Sets... did not show the window"
 sleep 0.7
 import -window root -crop 700x540+0+0 "$E2E_OUT/wine-editor.png"
+# The pointer's own movement over the shown window is not the icon's: at x = 514 and 517
+# pixels nothing opens.
+id=$(editor_window)
+eval "$(xdotool getwindowgeometry --shell "$id")"
+for x in 500 514 517 530; do xdotool mousemove $((X + x)) $((Y + 350)); sleep 0.1; done  # below the presets, above the footer
+sleep 0.5
+menu_window && fail "moving the pointer over the window opened the menu"
 click_first_row
 click_copy 4
 click_ok
@@ -35,3 +42,11 @@ wait_for 5 editor_window || fail "the window did not show again"
 "$WM_CLOSE" "$(editor_window)"
 wait_for 10 bash -c "! kill -0 $TARNVEL_PID 2>/dev/null" || fail "closing the window did not end the program"
 wait_for 5 bash -c '! icon_docked' || fail "the icon stayed after the window closed"
+
+# The exe carries its version resource and imports only system DLLs.
+strings -el "$TARNVEL_EXE" | grep -q '^Quorvane$' || fail "no company name in the version resource"
+[ "$(strings -el "$TARNVEL_EXE" | grep -c '^1\.0\.8$')" -ge 2 ] || fail "no file and product version 1.0.8"
+imports=$(x86_64-w64-mingw32-objdump -p "$TARNVEL_EXE" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
+[ "$imports" = "advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll " ] ||
+  fail "imports beyond the system: $imports"
+echo "wine: imports $imports"

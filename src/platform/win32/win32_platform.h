@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/display.h"
 #include "platform/settings.h"
@@ -33,7 +34,9 @@ class Win32Settings final : public Settings {
                    std::string_view fallback) override;
   bool write(std::string_view app, std::string_view section, std::string_view key,
              std::string_view value) override;
-  bool sync() override { return ok_; }
+  // Registry writes land as they are made: this reports whether the ones since the last
+  // sync all did.
+  bool sync() override { return std::exchange(ok_, true); }
 
  private:
   bool ok_ = true;
