@@ -14,7 +14,8 @@ namespace {
 class MapSettings final : public Settings {
  public:
   explicit MapSettings(const QSettings::SettingsMap& map) : map_(map) {}
-  std::string read(std::string_view, std::string_view section, std::string_view key, std::string_view fallback) override {
+  std::string read(std::string_view, std::string_view section, std::string_view key,
+                   std::string_view fallback) override {
     const QString path = QString::fromUtf8(section.data(), static_cast<qsizetype>(section.size())) + '/' +
                          QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
     const auto it = map_.constFind(path);
@@ -38,7 +39,8 @@ QSettings::SettingsMap Read(QByteArray bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const QSettings::SettingsMap map = Read(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+  const QSettings::SettingsMap map =
+      Read(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
 
   QByteArray written;
   QBuffer out(&written);

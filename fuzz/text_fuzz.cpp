@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     at = end + 1;
   }
 
-  SimDisplay display({{640, 480, 8, 60}, {640, 480, 32, 60}, {800, 600, 32, 75}, {800, 600, 32, 75}, {1024, 768, 16, 0}});
+  SimDisplay display(
+      {{640, 480, 8, 60}, {640, 480, 32, 60}, {800, 600, 32, 75}, {800, 600, 32, 75}, {1024, 768, 16, 0}});
   display.setCurrent({640, 480, 32, 60});
   SimSettings settings;
   SimShell shell;
@@ -47,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   form.mnuResDef.setCaption(parts[2]);
   form.mnuResDef_Click();
-  if (toolkit.boxes.back().text != "Your Current Resolution Settings are: \r\n\r\n" + ReplaceAll(parts[2], "Current: ", "")) {
+  if (toolkit.boxes.back().text !=
+      "Your Current Resolution Settings are: \r\n\r\n" + ReplaceAll(parts[2], "Current: ", "")) {
     std::abort();
   }
   return 0;

@@ -4,8 +4,7 @@ namespace {
 
 struct Menus : ::testing::Test {
   // 1024 x 768 at two depths; 800 x 600 only at 32 bits; 640 x 480 at 16 and 24 bits.
-  Rig rig{{{1024, 768, 8, 60}, {1024, 768, 32, 60}, {800, 600, 32, 60}, {640, 480, 16, 60}, {640, 480, 24, 60}},
-          kXga};
+  Rig rig{{{1024, 768, 8, 60}, {1024, 768, 32, 60}, {800, 600, 32, 60}, {640, 480, 16, 60}, {640, 480, 24, 60}}, kXga};
   Form1& f = rig.form;
   void SetUp() override { rig.load(); }
   const MenuEntry* depth(const std::string& caption) {
@@ -46,8 +45,8 @@ TEST_F(Menus, UnofferedDepthIsReportedAndNothingMoves) {
   rig.clickIcon(f.mnuAllA[2]);  // 800 x 600 has no 256-colour mode
   const int16_t selected = f.List1.listIndex();
   rig.clickIcon(depth("256 colors"));
-  EXPECT_EQ(rig.boxTexts(),
-            std::vector<std::string>{"The Resolution and Color Depth: 800 x 600, 256 colors, 60 Hz is not supported..."});
+  EXPECT_EQ(rig.boxTexts(), std::vector<std::string>{
+                                "The Resolution and Color Depth: 800 x 600, 256 colors, 60 Hz is not supported..."});
   EXPECT_EQ(rig.toolkit.boxes[0].style, 0);
   EXPECT_EQ(rig.toolkit.boxes[0].title, "Tarnvel");
   EXPECT_EQ(rig.display.calls.changeMode, 1);

@@ -23,8 +23,8 @@ TEST(PresetLoading, FirstRunTakesDefaultsAndWritesNothing) {
 TEST(PresetLoading, FallsBackTo1280x1024AndHidesWhatHasNoDefault) {
   Rig rig({{1280, 1024, 32, 75}, {1024, 768, 32, 75}, {800, 600, 16, 75}, {1600, 1200, 32, 60}}, {1024, 768, 32, 75});
   rig.load();
-  EXPECT_EQ(Captions(rig.form), (std::vector<std::string>{"1280 x 1024, 32bit color, 75 Hz",
-                                                          "1024 x 768, 32bit color, 75 Hz", "", ""}));
+  EXPECT_EQ(Captions(rig.form),
+            (std::vector<std::string>{"1280 x 1024, 32bit color, 75 Hz", "1024 x 768, 32bit color, 75 Hz", "", ""}));
   EXPECT_FALSE(rig.form.mnuMain3.visible() || rig.form.mnuMain4.visible());
   EXPECT_TRUE(rig.form.mnuMain1.visible());
   EXPECT_EQ(rig.form.Text3.text(), "");
@@ -37,8 +37,9 @@ TEST(PresetLoading, OfferedStoredValuesWinAsWritten) {
   rig.store(3, "1024 x 768, 32bit color, 100 Hz");  // no longer offered
   rig.store(4, "");
   rig.load();
-  EXPECT_EQ(Captions(rig.form), (std::vector<std::string>{"1024 x 768, 32bit color, 85 Hz",
-                                                          "640 X 480, 32BIT Color, 60 hz", "", "640 x 480, 32bit color, 60 Hz"}));
+  EXPECT_EQ(Captions(rig.form),
+            (std::vector<std::string>{"1024 x 768, 32bit color, 85 Hz", "640 X 480, 32BIT Color, 60 hz", "",
+                                      "640 x 480, 32bit color, 60 Hz"}));
   EXPECT_EQ(rig.stored(3), "1024 x 768, 32bit color, 100 Hz");  // kept until the next OK
 }
 

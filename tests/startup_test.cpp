@@ -29,8 +29,12 @@ TEST(Startup, BuildsStatusCurrentEntryAndMenus) {
 }
 
 TEST(Startup, OnlyNeighbouringDuplicatesCollapse) {
-  Rig rig({{640, 480, 32, 60}, {640, 480, 32, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60, 0},
-           {1024, 768, 32, 60, 2}, {640, 480, 32, 60}},
+  Rig rig({{640, 480, 32, 60},
+           {640, 480, 32, 60},
+           {800, 600, 32, 60},
+           {1024, 768, 32, 60, 0},
+           {1024, 768, 32, 60, 2},
+           {640, 480, 32, 60}},
           kXga);
   rig.load();
   Form1& f = rig.form;

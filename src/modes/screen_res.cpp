@@ -55,8 +55,8 @@ int32_t ScreenRes::FindCurrentMode() {
   const auto last = displayModes_.empty() ? size_t{0} : displayModes_.size() - 1;
   for (size_t i = 0; i < last; ++i) {
     const DevMode& m = displayModes_[i];
-    if (m.dmPelsWidth == screen.horzRes && m.dmPelsHeight == screen.vertRes &&
-        m.dmBitsPerPel == screen.bitsPixel && m.dmDisplayFrequency == screen.vRefresh) {
+    if (m.dmPelsWidth == screen.horzRes && m.dmPelsHeight == screen.vertRes && m.dmBitsPerPel == screen.bitsPixel &&
+        m.dmDisplayFrequency == screen.vRefresh) {
       return static_cast<int32_t>(i);
     }
   }

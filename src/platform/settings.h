@@ -10,8 +10,7 @@ class Settings {
   virtual std::string read(std::string_view app, std::string_view section, std::string_view key,
                            std::string_view fallback) = 0;
   // May only stage the value: sync() makes the writes so far durable.
-  virtual bool write(std::string_view app, std::string_view section, std::string_view key,
-                     std::string_view value) = 0;
+  virtual bool write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) = 0;
   // Makes every write so far durable at once. False when they could not be, and the store
   // is then as it was before them.
   virtual bool sync() = 0;

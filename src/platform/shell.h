@@ -27,6 +27,6 @@ class Shell {
   // Shell_NotifyIconA; the answer is the shell's and callers may ignore it.
   virtual bool notifyIcon(uint32_t message, const NotifyIconData& data) = 0;
   // ShellExecuteA; `parameters` may be null.
-  virtual void execute(uintptr_t owner, const char* operation, const char* file,
-                       const char* parameters, const char* directory, int show) = 0;
+  virtual void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters,
+                       const char* directory, int show) = 0;
 };

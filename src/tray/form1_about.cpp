@@ -6,9 +6,9 @@ constexpr int kShowNormal = 5;  // SW_SHOW
 }
 
 void Form1::mnuAbout_Click() {
-  msgBox(std::string(app::kTitle) + "\r\n\r\nVersion: " + VersionText() +
-             "\r\nDeveloper: Quorvane\r\n" + WebsiteAddress(),
-         mb::kOk, "About...");
+  msgBox(
+      std::string(app::kTitle) + "\r\n\r\nVersion: " + VersionText() + "\r\nDeveloper: Quorvane\r\n" + WebsiteAddress(),
+      mb::kOk, "About...");
 }
 
 void Form1::mnuWebsite_Click() {

@@ -57,10 +57,10 @@ void Form1::runMenuEntry(const MenuEntry& entry) {
   if (entry.array() == &mnuAllColor) return mnuAllColor_Click(entry.index());
   using Handler = std::pair<MenuEntry Form1::*, void (Form1::*)()>;
   static constexpr Handler kHandlers[] = {
-      {&Form1::mnuExit, &Form1::mnuExit_Click},     {&Form1::mnuAbout, &Form1::mnuAbout_Click},
+      {&Form1::mnuExit, &Form1::mnuExit_Click},       {&Form1::mnuAbout, &Form1::mnuAbout_Click},
       {&Form1::mnuWebsite, &Form1::mnuWebsite_Click}, {&Form1::mnuResDef, &Form1::mnuResDef_Click},
-      {&Form1::mnuConfig, &Form1::mnuConfig_Click}, {&Form1::mnuMain1, &Form1::mnuMain1_Click},
-      {&Form1::mnuMain2, &Form1::mnuMain2_Click},   {&Form1::mnuMain3, &Form1::mnuMain3_Click},
+      {&Form1::mnuConfig, &Form1::mnuConfig_Click},   {&Form1::mnuMain1, &Form1::mnuMain1_Click},
+      {&Form1::mnuMain2, &Form1::mnuMain2_Click},     {&Form1::mnuMain3, &Form1::mnuMain3_Click},
       {&Form1::mnuMain4, &Form1::mnuMain4_Click},
   };
   // "(Cancel)" has no handler: choosing it only closes the menu.

@@ -16,10 +16,17 @@ enum class Change { Geometry, Visibility, Text, Rows, Selection };
 // Positions and sizes are single-precision twips, relative to the container's inner corner.
 class Control {
  public:
-  Control(ControlKind kind, std::string name, Control* container, float left, float top,
-          float width, float height, int tabIndex, std::string text = {})
-      : kind_(kind), name_(std::move(name)), container_(container), left_(left), top_(top),
-        width_(width), height_(height), tabIndex_(tabIndex), text_(std::move(text)) {}
+  Control(ControlKind kind, std::string name, Control* container, float left, float top, float width, float height,
+          int tabIndex, std::string text = {})
+      : kind_(kind),
+        name_(std::move(name)),
+        container_(container),
+        left_(left),
+        top_(top),
+        width_(width),
+        height_(height),
+        tabIndex_(tabIndex),
+        text_(std::move(text)) {}
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
   virtual ~Control() = default;
@@ -65,8 +72,7 @@ class Control {
 
 class Label : public Control {
  public:
-  Label(std::string name, Control* container, float l, float t, float w, float h, int tab,
-        std::string caption)
+  Label(std::string name, Control* container, float l, float t, float w, float h, int tab, std::string caption)
       : Control(ControlKind::Label, std::move(name), container, l, t, w, h, tab, std::move(caption)) {}
   const std::string& caption() const { return text(); }
   void setCaption(std::string caption) { setText(std::move(caption)); }
@@ -74,16 +80,14 @@ class Label : public Control {
 
 class Button : public Control {
  public:
-  Button(std::string name, Control* container, float l, float t, float w, float h, int tab,
-         std::string caption)
+  Button(std::string name, Control* container, float l, float t, float w, float h, int tab, std::string caption)
       : Control(ControlKind::Button, std::move(name), container, l, t, w, h, tab, std::move(caption)) {}
   const std::string& caption() const { return text(); }
 };
 
 class TextBox : public Control {
  public:
-  TextBox(std::string name, Control* container, float l, float t, float w, float h, int tab,
-          std::string text)
+  TextBox(std::string name, Control* container, float l, float t, float w, float h, int tab, std::string text)
       : Control(ControlKind::TextBox, std::move(name), container, l, t, w, h, tab, std::move(text)) {}
   using Control::setText;
   using Control::text;
@@ -99,8 +103,7 @@ class Panel : public Control {
 class Line : public Control {
  public:
   Line(std::string name, Control* container, float x1, float y1, float x2, float y2)
-      : Control(ControlKind::Line, std::move(name), container, 0, 0, 0, 0, -1),
-        x1_(x1), y1_(y1), x2_(x2), y2_(y2) {}
+      : Control(ControlKind::Line, std::move(name), container, 0, 0, 0, 0, -1), x1_(x1), y1_(y1), x2_(x2), y2_(y2) {}
   float x1() const { return x1_; }
   float y1() const { return y1_; }
   float x2() const { return x2_; }
@@ -141,8 +144,8 @@ class MenuArray;
 // One entry of the pop-up menu tree. A caption of "-" draws a separator.
 class MenuEntry {
  public:
-  MenuEntry(std::string name, std::string caption, MenuArray* items = nullptr,
-            const MenuArray* array = nullptr, int16_t index = -1)
+  MenuEntry(std::string name, std::string caption, MenuArray* items = nullptr, const MenuArray* array = nullptr,
+            int16_t index = -1)
       : name_(std::move(name)), caption_(std::move(caption)), items_(items), array_(array), index_(index) {}
   MenuEntry(const MenuEntry&) = delete;
   MenuEntry& operator=(const MenuEntry&) = delete;

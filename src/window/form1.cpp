@@ -52,11 +52,11 @@ Form1::Form1(Platform platform)
       screenRes_(platform.display, platform.toolkit) {
   List1.neverRender();
   Command1.neverRender();
-  mnuRes.children = {&mnuCancel, &mnuBar4,  &mnuExit,   &mnuAbout, &mnubar3,  &mnuWebsite, &mnuBar7,
-                     &mnuColorDepth, &mnubar5, &mnuResDef, &mnuBar2, &mnuConfig, &bar1,      &mnuMain1,
-                     &mnuMain2,  &mnuMain3, &mnuMain4,  &mnuBar6, &mnuAll};
-  controls_ = {&Label1, &List1,    &Command1, &List2, &pPresets, &Label2,   &cmdMove, &Text1,
-               &Label3, &Command3, &Text2,    &Label4, &Command4, &Text3,    &Label5,  &Command5,
+  mnuRes.children = {&mnuCancel,     &mnuBar4,  &mnuExit,   &mnuAbout, &mnubar3,   &mnuWebsite, &mnuBar7,
+                     &mnuColorDepth, &mnubar5,  &mnuResDef, &mnuBar2,  &mnuConfig, &bar1,       &mnuMain1,
+                     &mnuMain2,      &mnuMain3, &mnuMain4,  &mnuBar6,  &mnuAll};
+  controls_ = {&Label1, &List1,    &Command1, &List2,  &pPresets, &Label2,  &cmdMove, &Text1,
+               &Label3, &Command3, &Text2,    &Label4, &Command4, &Text3,   &Label5,  &Command5,
                &Text4,  &pFooter,  &lStatus,  &Line1,  &Command2, &Command6};
 }
 
@@ -107,8 +107,7 @@ std::vector<std::string_view> SplitFields(std::string_view text) {
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [&](char x, char y) { return lower(x) == lower(y); });
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with) {

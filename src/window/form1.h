@@ -43,8 +43,8 @@ class Form1 {
 
   // Controls, in the order of their containers.
   Label Label1;
-  ListBox List1;     // every mode text, row i = DisplayModes entry i; never shown
-  Button Command1;   // "Switch!": its click handler is the switch command; never shown
+  ListBox List1;    // every mode text, row i = DisplayModes entry i; never shown
+  Button Command1;  // "Switch!": its click handler is the switch command; never shown
   ListBox List2;
   Panel pPresets;
   Label Label2;
@@ -68,9 +68,8 @@ class Form1 {
   // The pop-up menu.
   MenuArray mnuAllColor;
   MenuArray mnuAllA;
-  MenuEntry mnuRes, mnuCancel, mnuBar4, mnuExit, mnuAbout, mnubar3, mnuWebsite, mnuBar7,
-      mnuColorDepth, mnubar5, mnuResDef, mnuBar2, mnuConfig, bar1, mnuMain1, mnuMain2, mnuMain3,
-      mnuMain4, mnuBar6, mnuAll;
+  MenuEntry mnuRes, mnuCancel, mnuBar4, mnuExit, mnuAbout, mnubar3, mnuWebsite, mnuBar7, mnuColorDepth, mnubar5,
+      mnuResDef, mnuBar2, mnuConfig, bar1, mnuMain1, mnuMain2, mnuMain3, mnuMain4, mnuBar6, mnuAll;
 
   // Every control in design order, for a front end to render.
   const std::vector<Control*>& controls() const { return controls_; }

@@ -9,8 +9,7 @@ void Form1::Form_Resize() {
   const float footerWidth = pFooter.width();
   pFooter.move(0, H - pFooter.height(), W);
   if (pFooter.width() != footerWidth) pFooter_Resize();
-  List2.move(List2.left(), List2.top(), pPresets.left() - 150 - List2.left(),
-             pFooter.top() - 150 - List2.top());
+  List2.move(List2.left(), List2.top(), pPresets.left() - 150 - List2.left(), pFooter.top() - 150 - List2.top());
 }
 
 void Form1::pFooter_Resize() {

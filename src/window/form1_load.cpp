@@ -5,8 +5,9 @@ namespace {
 // The rate part of a mode text, ending in " Hz": "75 Hz", or "(Hardware default) Hz".
 std::string RefreshText(std::string_view modeText) {
   std::string_view rate = TextField(modeText, 2);
-  const auto first = rate.find_first_not_of(' ');
-  rate = first == std::string_view::npos ? std::string_view{} : rate.substr(first, rate.find_last_not_of(' ') - first + 1);
+  const size_t first = rate.find_first_not_of(' ');
+  if (first == std::string_view::npos) return " Hz";
+  rate = rate.substr(first, rate.find_last_not_of(' ') - first + 1);
   return ReplaceAll(rate, " Hz", "") + " Hz";
 }
 

@@ -51,7 +51,8 @@ TEST_F(SettingsFile, SavedValuesReadBackUnchanged) {
                                 "two\nlines\r\n", "Größe × 60 Hz"};
   {
     QtSettings settings;
-    for (size_t i = 0; i < std::size(values); ++i) settings.write("Tarnvel", "Settings", "k" + std::to_string(i), values[i]);
+    for (size_t i = 0; i < std::size(values); ++i)
+      settings.write("Tarnvel", "Settings", "k" + std::to_string(i), values[i]);
     EXPECT_TRUE(settings.sync());
   }
   EXPECT_TRUE(contents().startsWith("[Settings]\nk0=800 x 600, 32bit color, 60 Hz\n")) << contents().toStdString();
@@ -59,7 +60,8 @@ TEST_F(SettingsFile, SavedValuesReadBackUnchanged) {
 }
 
 TEST_F(SettingsFile, DamagedFileIsReadAsFarAsItGoesAndNotRewritten) {
-  static const char kGarbage[] = "\xff\xfe[Set\x00tings\n=\n[Settings]\nnonsense\nd2=640 x 480, 32bit color, 60 Hz\n\x01\x02";
+  static const char kGarbage[] =
+      "\xff\xfe[Set\x00tings\n=\n[Settings]\nnonsense\nd2=640 x 480, 32bit color, 60 Hz\n\x01\x02";
   const QByteArray garbage(kGarbage, sizeof kGarbage - 1);
   put(garbage);
   EXPECT_EQ(read("d2"), "640 x 480, 32bit color, 60 Hz");

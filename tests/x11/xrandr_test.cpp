@@ -42,9 +42,7 @@ struct XMode {
   int width, height, rate;
   bool operator==(const XMode&) const = default;
 };
-std::ostream& operator<<(std::ostream& os, const XMode& m) {
-  return os << m.width << "x" << m.height << "@" << m.rate;
-}
+std::ostream& operator<<(std::ostream& os, const XMode& m) { return os << m.width << "x" << m.height << "@" << m.rate; }
 
 // The modes of the primary output, in xrandr's order, from `xrandr --verbose`.
 std::vector<XMode> XrandrModes() {
@@ -55,7 +53,8 @@ std::vector<XMode> XrandrModes() {
   const std::regex width(R"(^\s+h: width\s+(\d+))"), height(R"(^\s+v: height\s+(\d+).*clock\s+([\d.]+)Hz)");
   std::smatch m;
   while (std::getline(in, line)) {
-    if (!line.empty() && line[0] != ' ' && line[0] != '\t') inOutput = line.find(" connected primary") != std::string::npos;
+    if (!line.empty() && line[0] != ' ' && line[0] != '\t')
+      inOutput = line.find(" connected primary") != std::string::npos;
     if (!inOutput) continue;
     if (std::regex_search(line, m, width)) modes.push_back({std::stoi(m[1]), 0, 0});
     if (std::regex_search(line, m, height)) {

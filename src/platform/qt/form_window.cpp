@@ -99,8 +99,12 @@ void FormWindow::place(const Control& control) {
 void FormWindow::update(Control& control, Change what) {
   QWidget* widget = widgets_.at(&control);
   switch (what) {
-    case Change::Geometry: place(control); break;
-    case Change::Visibility: widget->setVisible(control.visible()); break;
+    case Change::Geometry:
+      place(control);
+      break;
+    case Change::Visibility:
+      widget->setVisible(control.visible());
+      break;
     case Change::Text:
       if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(ToQ(static_cast<Label&>(control).caption()));
       if (auto* edit = qobject_cast<QLineEdit*>(widget)) {

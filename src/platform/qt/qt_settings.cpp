@@ -10,8 +10,7 @@ namespace {
 // Quoted only where the bare text would not read back the same.
 QByteArray Quote(const QString& value) {
   const QByteArray text = value.toUtf8();
-  const bool bare = !text.contains('\n') && !text.contains('\r') && !text.startsWith('"') &&
-                    text == text.trimmed();
+  const bool bare = !text.contains('\n') && !text.contains('\r') && !text.startsWith('"') && text == text.trimmed();
   if (bare) return text;
   QByteArray out = "\"";
   for (char c : text) {
@@ -108,8 +107,7 @@ std::string QtSettings::read(std::string_view app, std::string_view section, std
   return value.isValid() ? value.toString().toStdString() : std::string(fallback);
 }
 
-bool QtSettings::write(std::string_view app, std::string_view section, std::string_view key,
-                       std::string_view value) {
+bool QtSettings::write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) {
   store(app).setValue(ToQ(section) + '/' + ToQ(key), ToQ(value));
   return true;
 }

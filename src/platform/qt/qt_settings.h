@@ -11,8 +11,7 @@ class QtSettings final : public Settings {
  public:
   std::string read(std::string_view app, std::string_view section, std::string_view key,
                    std::string_view fallback) override;
-  bool write(std::string_view app, std::string_view section, std::string_view key,
-             std::string_view value) override;
+  bool write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) override;
   bool sync() override;
 
   static QString filePath(std::string_view app);

@@ -11,13 +11,20 @@ namespace {
 
 // Mouse message codes, as the icon's callback carries them.
 int Code(QEvent::Type type, Qt::MouseButton button) {
-  const int base = button == Qt::LeftButton ? 513 : button == Qt::RightButton ? 516 : button == Qt::MiddleButton ? 519 : 0;
+  const int base = button == Qt::LeftButton     ? 513
+                   : button == Qt::RightButton  ? 516
+                   : button == Qt::MiddleButton ? 519
+                                                : 0;
   if (base == 0) return 0;
   switch (type) {
-    case QEvent::MouseButtonPress: return base;
-    case QEvent::MouseButtonRelease: return base + 1;
-    case QEvent::MouseButtonDblClick: return base + 2;
-    default: return 0;
+    case QEvent::MouseButtonPress:
+      return base;
+    case QEvent::MouseButtonRelease:
+      return base + 1;
+    case QEvent::MouseButtonDblClick:
+      return base + 2;
+    default:
+      return 0;
   }
 }
 

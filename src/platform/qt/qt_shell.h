@@ -17,8 +17,8 @@ class QtShell final : public QObject, public Shell {
   ~QtShell() override;
 
   bool notifyIcon(uint32_t message, const NotifyIconData& data) override;
-  void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters,
-               const char* directory, int show) override;
+  void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters, const char* directory,
+               int show) override;
 
   QSystemTrayIcon* icon() const { return tray_.get(); }
 

@@ -1,5 +1,6 @@
 #include "platform/qt/qt_toolkit.h"
 
+#include <unistd.h>
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
@@ -7,7 +8,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <unistd.h>
 
 #include <unordered_map>
 
@@ -35,8 +35,8 @@ bool QtToolkit::anotherInstanceRunning() {
   if (runtime.isEmpty()) runtime = QDir::tempPath();
   QString display = qEnvironmentVariable("DISPLAY");
   display.replace('/', '_');
-  instanceLock_ = std::make_unique<QLockFile>(runtime + "/tarnvel-" + QString::number(getuid()) + "-display" +
-                                              display + ".lock");
+  instanceLock_ =
+      std::make_unique<QLockFile>(runtime + "/tarnvel-" + QString::number(getuid()) + "-display" + display + ".lock");
   // Only a live process holds the lock: a crashed instance's file is taken over.
   instanceLock_->setStaleLockTime(0);
   return !instanceLock_->tryLock(0);

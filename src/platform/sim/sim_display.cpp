@@ -44,8 +44,7 @@ bool SimDisplay::enumMode(int32_t modeNum, DevMode& mode) {
   mode = DevMode{};
   std::strcpy(mode.dmDeviceName, "SIM");
   mode.dmSize = sizeof(DevMode);
-  mode.dmFields = dm::kBitsPerPel | dm::kPelsWidth | dm::kPelsHeight | dm::kDisplayFlags |
-                  dm::kDisplayFrequency;
+  mode.dmFields = dm::kBitsPerPel | dm::kPelsWidth | dm::kPelsHeight | dm::kDisplayFlags | dm::kDisplayFrequency;
   mode.dmBitsPerPel = m.bitsPerPel;
   mode.dmPelsWidth = m.width;
   mode.dmPelsHeight = m.height;

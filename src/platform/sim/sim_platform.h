@@ -21,8 +21,7 @@ class SimSettings : public Settings {
     auto it = values.find(path(app, section, key));
     return it == values.end() ? std::string(fallback) : it->second;
   }
-  bool write(std::string_view app, std::string_view section, std::string_view key,
-             std::string_view value) override {
+  bool write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) override {
     ++writes;
     if (failWrites) return false;
     values[path(app, section, key)] = std::string(value);
@@ -55,11 +54,10 @@ class SimShell : public Shell {
     if (message == nim::kDelete) return icons.erase(id) == 1;
     return icons.count(id) == 1;
   }
-  void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters,
-               const char* directory, int show) override {
-    executions.push_back({owner, operation, file,
-                          parameters ? std::optional<std::string>(parameters) : std::nullopt,
-                          directory, show});
+  void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters, const char* directory,
+               int show) override {
+    executions.push_back(
+        {owner, operation, file, parameters ? std::optional<std::string>(parameters) : std::nullopt, directory, show});
   }
 
   struct Notification {

@@ -32,8 +32,7 @@ class Win32Settings final : public Settings {
  public:
   std::string read(std::string_view app, std::string_view section, std::string_view key,
                    std::string_view fallback) override;
-  bool write(std::string_view app, std::string_view section, std::string_view key,
-             std::string_view value) override;
+  bool write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) override;
   // Registry writes land as they are made: this reports whether the ones since the last
   // sync all did.
   bool sync() override { return std::exchange(ok_, true); }
@@ -45,8 +44,8 @@ class Win32Settings final : public Settings {
 class Win32Shell final : public Shell {
  public:
   bool notifyIcon(uint32_t message, const NotifyIconData& data) override;
-  void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters,
-               const char* directory, int show) override;
+  void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters, const char* directory,
+               int show) override;
 };
 
 // Form1's window: a top-level frame whose client area is covered by one surface that holds

@@ -16,7 +16,8 @@ std::wstring Widen(std::string_view utf8) {
 
 std::string Narrow(std::wstring_view utf16) {
   if (utf16.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
   return out;
@@ -44,8 +45,8 @@ bool Win32Display::enumMode(int32_t modeNum, DevMode& mode) {
 
 ScreenMetrics Win32Display::metrics() {
   HDC screen = GetDC(nullptr);
-  const ScreenMetrics m{GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES), GetDeviceCaps(screen, BITSPIXEL),
-                        GetDeviceCaps(screen, VREFRESH)};
+  const ScreenMetrics m{GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES),
+                        GetDeviceCaps(screen, BITSPIXEL), GetDeviceCaps(screen, VREFRESH)};
   ReleaseDC(nullptr, screen);
   return m;
 }
@@ -68,19 +69,22 @@ std::string Win32Settings::read(std::string_view app, std::string_view section, 
                                 std::string_view fallback) {
   const std::wstring path = KeyPath(app, section), name = Widen(key);
   DWORD bytes = 0;
-  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS) {
+  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+      ERROR_SUCCESS) {
     return std::string(fallback);
   }
   std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
   bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value.data(), &bytes) != ERROR_SUCCESS) {
+  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value.data(), &bytes) !=
+      ERROR_SUCCESS) {
     return std::string(fallback);
   }
   value.resize(wcsnlen(value.c_str(), value.size()));
   return Narrow(value);
 }
 
-bool Win32Settings::write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) {
+bool Win32Settings::write(std::string_view app, std::string_view section, std::string_view key,
+                          std::string_view value) {
   const std::wstring path = KeyPath(app, section), name = Widen(key), text = Widen(value);
   const LSTATUS status = RegSetKeyValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), REG_SZ, text.c_str(),
                                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));

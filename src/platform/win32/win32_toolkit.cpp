@@ -74,7 +74,8 @@ const MenuEntry* Win32Toolkit::popupMenu(const MenuEntry& menu) {
   GetCursorPos(&at);
   // A tray menu closes on a click elsewhere only while its owner is the foreground window.
   SetForegroundWindow(window_.handle());
-  const UINT chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, window_.handle(), nullptr);
+  const UINT chosen =
+      TrackPopupMenu(popup, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, window_.handle(), nullptr);
   PostMessageW(window_.handle(), WM_NULL, 0, 0);
   DestroyMenu(popup);
   return chosen < byId.size() ? byId[chosen] : nullptr;

@@ -17,8 +17,8 @@ constexpr UINT kTrayCallback = WM_MOUSEMOVE;  // the message the icon record ask
 
 UINT WindowDpi(HWND hwnd) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpi =
-      reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32"), "GetDpiForWindow")));
+  static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32"), "GetDpiForWindow")));
   if (getDpi && hwnd) {
     if (const UINT dpi = getDpi(hwnd)) return dpi;
   }
@@ -52,10 +52,11 @@ Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
   surface.lpszClassName = kSurfaceClass;
   RegisterClassExW(&surface);
 
-  frame_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, Widen(Form1::kCaption).c_str(), WS_OVERLAPPEDWINDOW,
-                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
-  surface_ = CreateWindowExW(WS_EX_CONTROLPARENT, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
-                             frame_, nullptr, instance, nullptr);
+  frame_ =
+      CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, Widen(Form1::kCaption).c_str(), WS_OVERLAPPEDWINDOW,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
+  surface_ = CreateWindowExW(WS_EX_CONTROLPARENT, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
+                             0, frame_, nullptr, instance, nullptr);
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -84,7 +85,8 @@ void Win32Window::attach(Form1& form) {
     if (!control->rendered()) continue;
     create(*control);
     control->onChange = [this](Control& c, Change what) { update(c, what); };
-    if (control->kind() != ControlKind::Label && control->kind() != ControlKind::Panel && control->kind() != ControlKind::Line) {
+    if (control->kind() != ControlKind::Label && control->kind() != ControlKind::Panel &&
+        control->kind() != ControlKind::Line) {
       tabOrder.emplace_back(control->tabIndex(), windows_[control]);
     }
   }
@@ -105,7 +107,9 @@ void Win32Window::create(Control& control) {
   DWORD exStyle = 0;
   std::wstring text;
   switch (control.kind()) {
-    case ControlKind::Label: text = Widen(static_cast<Label&>(control).caption()); break;
+    case ControlKind::Label:
+      text = Widen(static_cast<Label&>(control).caption());
+      break;
     case ControlKind::ListBox:
       cls = L"LISTBOX";
       style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
@@ -127,7 +131,9 @@ void Win32Window::create(Control& control) {
       style |= WS_CLIPCHILDREN;
       exStyle = WS_EX_CONTROLPARENT;
       break;
-    case ControlKind::Line: style |= SS_ETCHEDHORZ; break;
+    case ControlKind::Line:
+      style |= SS_ETCHEDHORZ;
+      break;
   }
   // Captions are plain text: no access keys.
   if (control.kind() == ControlKind::Label) style |= SS_NOPREFIX;
@@ -154,8 +160,12 @@ void Win32Window::update(Control& control, Change what) {
   HWND hwnd = windows_.at(&control);
   syncing_ = true;
   switch (what) {
-    case Change::Geometry: place(control); break;
-    case Change::Visibility: ShowWindow(hwnd, control.visible() ? SW_SHOW : SW_HIDE); break;
+    case Change::Geometry:
+      place(control);
+      break;
+    case Change::Visibility:
+      ShowWindow(hwnd, control.visible() ? SW_SHOW : SW_HIDE);
+      break;
     case Change::Text: {
       const std::wstring text = Widen(control.kind() == ControlKind::TextBox ? static_cast<TextBox&>(control).text()
                                                                              : static_cast<Label&>(control).caption());
@@ -175,7 +185,9 @@ void Win32Window::update(Control& control, Change what) {
       }
       break;
     }
-    case Change::Selection: SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(static_cast<ListBox&>(control).listIndex()), 0); break;
+    case Change::Selection:
+      SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(static_cast<ListBox&>(control).listIndex()), 0);
+      break;
   }
   syncing_ = false;
 }
@@ -245,6 +257,7 @@ LRESULT Win32Window::frame(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Closing the window is leaving the program, not going back to the tray.
       if (form_) form_->unload(unload_mode::kControlMenu);
       return 0;
-    default: return DefWindowProcW(frame_, msg, wParam, lParam);
+    default:
+      return DefWindowProcW(frame_, msg, wParam, lParam);
   }
 }

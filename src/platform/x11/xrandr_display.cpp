@@ -149,7 +149,8 @@ ScreenMetrics XRandrDisplay::metrics() {
   if (!crtc || !crtc->mode) return {};
   const XRRScreenResources& res = *snap->resources;
   const XRRModeInfo* end = res.modes + res.nmode;
-  const XRRModeInfo* mode = std::find_if(static_cast<const XRRModeInfo*>(res.modes), end, [&](const XRRModeInfo& m) { return m.id == crtc->mode; });
+  const XRRModeInfo* mode = std::find_if(static_cast<const XRRModeInfo*>(res.modes), end,
+                                         [&](const XRRModeInfo& m) { return m.id == crtc->mode; });
   if (mode == end) return {};
   return {static_cast<int32_t>(mode->width), static_cast<int32_t>(mode->height), bitsPerPixel_, RoundedRate(*mode)};
 }
