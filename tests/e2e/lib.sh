@@ -138,3 +138,25 @@ if [ -n "${WINEPREFIX:-}" ]; then
 else
   M_EXIT=2 M_CONFIG=6 M_PRESET1=7 M_PRESET2=8 M_PRESET3=9
 fi
+
+# A press alone opens nothing; the release opens the menu. Leaves the menu open.
+press_then_release() {
+  read -r x y < <(icon_point)
+  xdotool mousemove "$x" "$y" mousedown 1
+  sleep 1
+  menu_window && fail "a press alone opened the menu"
+  xdotool mouseup 1
+  wait_for 5 menu_window || fail "the release did not open the menu"
+}
+
+# The pointer's own movement over the shown editor is not the icon's: at x = 514 and 517
+# pixels, below the presets and above the footer, nothing opens.
+hover_editor_opens_nothing() {
+  local id
+  id=$(editor_window) || fail "the editor is not shown"
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  for x in 500 514 517 530; do xdotool mousemove $((X + x)) $((Y + 350)); sleep 0.1; done
+  sleep 0.5
+  menu_window && fail "moving the pointer over the window opened the menu"
+  return 0
+}

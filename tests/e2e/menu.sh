@@ -10,12 +10,7 @@ export PATH="$WORK/bin:$PATH"
 start_tray_host
 start_tarnvel
 
-read -r x y < <(icon_point)
-xdotool mousemove "$x" "$y" mousedown 1
-sleep 1
-menu_window && fail "a press alone opened the menu"
-xdotool mouseup 1
-wait_for 5 menu_window || fail "the release did not open the menu"
+press_then_release
 import -window root "$E2E_OUT/menu.png"
 choose 1  # (Cancel)
 running || fail "(Cancel) ended the program"

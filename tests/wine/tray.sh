@@ -7,12 +7,7 @@ wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true
 start_tray_host
 WINEDEBUG=trace+system start_tarnvel  # the system channel traces every mode change it is asked for
 
-read -r x y < <(icon_point)
-xdotool mousemove "$x" "$y" mousedown 1
-sleep 1
-menu_window && fail "a press alone opened the menu"
-xdotool mouseup 1
-wait_for 5 menu_window || fail "the release did not open the menu"
+press_then_release
 import -window root "$E2E_OUT/wine-menu.png"
 choose "$M_PRESET3"  # 800 x 600, 32bit color, 60 Hz
 wait_for 5 bash -c '[ "$(xrandr | sed -n "s/.*current \([0-9]* x [0-9]*\),.*/\1/p")" = "800 x 600" ]' ||
