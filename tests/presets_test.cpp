@@ -161,6 +161,16 @@ TEST_F(Editor, UnwritableStoreLosesNothingAndCrashesNothing) {
   EXPECT_EQ(rig.stored(1), "640 x 480, 32bit color, 60 Hz");
   EXPECT_EQ(f.mnuMain1.caption(), "800 x 600, 32bit color, 60 Hz");
   EXPECT_FALSE(rig.toolkit.shown);
+  ASSERT_EQ(rig.toolkit.boxes.size(), 1u);
+  EXPECT_EQ(rig.toolkit.boxes[0].text, "Unable to save the presets. They apply until Tarnvel is closed.");
+  EXPECT_EQ(rig.toolkit.boxes[0].style, mb::kCritical);
+  EXPECT_EQ(rig.toolkit.boxes[0].title, "Tarnvel");
+}
+
+TEST_F(Editor, SaveThatTheStoreCannotMakeDurableIsReported) {
+  rig.settings.failSync = true;
+  f.Command2_Click();
+  EXPECT_EQ(rig.boxTexts(), std::vector<std::string>{"Unable to save the presets. They apply until Tarnvel is closed."});
 }
 
 TEST_F(Editor, PresetCommandsSwitchByCaption) {

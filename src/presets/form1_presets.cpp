@@ -43,13 +43,14 @@ void Form1::LoadPresets(const std::string& refreshText) {
   }
 }
 
-void Form1::SavePresets() {
+bool Form1::SavePresets() {
   const auto entries = presetEntries();
+  bool written = true;
   for (size_t n = 0; n < entries.size(); ++n) {
-    platform_.settings.write(app::kTitle, kSection, Key(n), entries[n]->caption());
+    written = platform_.settings.write(app::kTitle, kSection, Key(n), entries[n]->caption()) && written;
   }
   // All four reach the store together or not at all.
-  platform_.settings.sync();
+  return platform_.settings.sync() && written;
 }
 
 void Form1::mnuConfig_Click() {
@@ -78,7 +79,9 @@ void Form1::Command2_Click() {
     entries[n]->setCaption(boxes[n]->text());
     entries[n]->setVisible(!boxes[n]->text().empty());
   }
-  SavePresets();
+  // The presets still apply for this run, but the user must know that the next start will
+  // not find them.
+  if (!SavePresets()) msgBox("Unable to save the presets. They apply until Tarnvel is closed.", mb::kCritical);
   platform_.toolkit.hideWindow();
 }
 

@@ -111,7 +111,8 @@ class Form1 {
 
   // presets/
   void LoadPresets(const std::string& refreshText);
-  void SavePresets();
+  // False when the store did not take all four.
+  bool SavePresets();
   void mnuConfig_Click();
   void cmdMove_Click();
   void Command3_Click();

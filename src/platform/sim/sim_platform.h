@@ -30,7 +30,7 @@ class SimSettings : public Settings {
 
   bool sync() override {
     ++syncs;
-    return !failWrites;
+    return !failWrites && !failSync;
   }
 
   // "app/section/key" -> value
@@ -40,6 +40,7 @@ class SimSettings : public Settings {
   std::map<std::string, std::string> values;
   bool failReads = false;
   bool failWrites = false;
+  bool failSync = false;  // every write is taken, but none can be made durable
   int reads = 0;
   int writes = 0;
   int syncs = 0;
