@@ -64,6 +64,24 @@ void Form1::msgBox(std::string_view text, int style, std::string_view title) {
   platform_.toolkit.messageBox(text, style, title);
 }
 
+void Form1::handle(std::function<void()> handler) {
+  if (handling_) {
+    waiting_.push_back(std::move(handler));
+    return;
+  }
+  handling_ = true;
+  handler();
+  // What arrived meanwhile runs now, in order, each on its own; after the end, nothing does.
+  while (!waiting_.empty() && !ended_) {
+    const std::function<void()> next = std::move(waiting_.front());
+    waiting_.pop_front();
+    next();
+  }
+  waiting_.clear();
+  menuWaiting_ = false;
+  handling_ = false;
+}
+
 void Form1::unload(int16_t mode) {
   if (ended_) return;
   int16_t cancel = 0;
@@ -81,9 +99,12 @@ void Form1::click(const Control& control) {
       {&Form1::Command5, &Form1::Command5_Click}, {&Form1::Command2, &Form1::Command2_Click},
       {&Form1::Command6, &Form1::Command6_Click},
   };
-  if (ended_) return;
   for (const auto& [member, handler] : kClicks) {
-    if (&(this->*member) == &control) return (this->*handler)();
+    if (&(this->*member) == &control) {
+      return handle([this, handler = handler] {
+        if (!ended_) (this->*handler)();
+      });
+    }
   }
 }
 

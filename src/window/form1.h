@@ -4,6 +4,8 @@
 // the program they belong to: window/, tray/ and presets/.
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,6 +87,11 @@ class Form1 {
   // True once the window was unloaded: the program ends and no handler may run any more.
   bool ended() const { return ended_; }
 
+  // The entry points of the user's input (Form_Load, Form_MouseMove, click, runMenuEntry) run
+  // one handler at a time. A modal box, a pop-up menu or a mode change lets the system deliver
+  // more input while a handler runs; that input waits until the handler has returned.
+  bool handling() const { return handling_; }
+
   // window/
   void Form_Load();
   void Form_Resize();
@@ -101,6 +108,7 @@ class Form1 {
   void ShellIcon(const std::string& sCaption);
   void Form_QueryUnload(int16_t& cancel, int16_t unloadMode);
   void Form_MouseMove(int16_t button, int16_t shift, float x, float y);
+  // Runs the handler of an entry chosen in a menu that the tray host drew itself.
   void runMenuEntry(const MenuEntry& entry);
   void mnuExit_Click();
   void mnuAllA_Click(int16_t index);
@@ -129,6 +137,10 @@ class Form1 {
 
  private:
   void msgBox(std::string_view text, int style = mb::kOk, std::string_view title = app::kTitle);
+  void handle(std::function<void()> handler);
+  void load();
+  void popUpMenu();
+  void runEntry(const MenuEntry& entry);
   void buildColorDepthMenu();
   void copyToPreset(TextBox& box);
   void runPreset(const MenuEntry& entry);
@@ -139,6 +151,9 @@ class Form1 {
   ScreenRes screenRes_;
   std::vector<Control*> controls_;
   bool ended_ = false;
+  bool handling_ = false;
+  bool menuWaiting_ = false;  // a click on the icon waits for the running handler
+  std::deque<std::function<void()>> waiting_;
 };
 
 // Text helpers for mode texts, whose fields are separated by ",".

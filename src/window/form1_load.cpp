@@ -14,6 +14,10 @@ std::string RefreshText(std::string_view modeText) {
 }  // namespace
 
 void Form1::Form_Load() {
+  handle([this] { load(); });
+}
+
+void Form1::load() {
   auto& toolkit = platform_.toolkit;
   if (toolkit.anotherInstanceRunning()) {
     unload(unload_mode::kCode);
@@ -56,9 +60,8 @@ void Form1::Form_Load() {
   LoadPresets(refreshText);
   ShellIcon("Change Resolution");
   toolkit.hideWindow();
+  // A click on the new icon during this pass waits until start-up is complete.
   toolkit.processEvents();
-  // A menu choice during that pass may already have ended the program.
-  if (ended_) return;
   buildColorDepthMenu();
 }
 

@@ -81,6 +81,7 @@ class SimToolkit : public Toolkit {
  public:
   void messageBox(std::string_view text, int style, std::string_view title) override {
     boxes.push_back({std::string(text), style, std::string(title)});
+    if (onMessageBox) onMessageBox();
   }
   bool anotherInstanceRunning() override { return otherInstance; }
   void showWindow() override {
@@ -117,6 +118,7 @@ class SimToolkit : public Toolkit {
   bool ended = false;
   std::function<const MenuEntry*(const MenuEntry&)> choose;  // the user's pick in a pop-up
   std::function<void()> onProcessEvents;
+  std::function<void()> onMessageBox;  // runs while the box is open, as its message loop would
   std::string directory = "/home/user";
   uint32_t hwnd = 0x1234;
   uint32_t hicon = 0x5678;
