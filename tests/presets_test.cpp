@@ -87,6 +87,25 @@ TEST_F(Editor, OpensOnTheStartUpMode) {
   EXPECT_EQ(f.List2.listIndex(), 1);
 }
 
+// Drivers list modes twice that differ only where the text does not look; List2 shows such a
+// run once, so its rows no longer line up with List1's.
+TEST(EditorWithRepeats, OpensOnTheStartUpModeAfterRepeatedRows) {
+  Rig rig({{640, 480, 32, 60},
+           {1280, 1024, 32, 60},
+           {1280, 1024, 32, 60},
+           {1280, 1024, 32, 60},
+           {1024, 576, 32, 60},
+           {1024, 768, 32, 60}},
+          kXga);
+  rig.load();
+  ASSERT_EQ(rig.form.StartupModeIndex, 5);
+  rig.form.mnuConfig_Click();
+  ASSERT_EQ(rig.form.List2.listIndex(), 2);
+  rig.form.cmdMove_Click();
+  rig.form.Command2_Click();
+  EXPECT_EQ(rig.stored(1), "1024 x 768, 32bit color, 60 Hz");
+}
+
 TEST(EditorWithoutRow, StartUpRowZeroOrUnknownSelectsNothing) {
   for (SimMode current : {SimMode{640, 480, 32, 60}, SimMode{1152, 864, 32, 60}}) {
     Rig rig(DesktopModes(), current);

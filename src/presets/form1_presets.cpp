@@ -56,9 +56,17 @@ bool Form1::SavePresets() {
 void Form1::mnuConfig_Click() {
   platform_.toolkit.showWindow();
   platform_.toolkit.processEvents();
-  // The start-up mode's row when List2 shows it where expected; otherwise no row.
-  const int32_t row = StartupModeIndex - 1;
-  List2.setListIndex(row >= 0 && row < List2.listCount() ? static_cast<int16_t>(row) : int16_t{-1});
+  // List2 leaves out repeated rows, so row StartupModeIndex - 1 is the start-up mode only
+  // while nothing before it was left out: look for its text instead. No row when List2 does
+  // not show it (it was List1 row 0, or no mode in force was found).
+  int16_t row = -1;
+  if (StartupModeIndex >= 0 && StartupModeIndex < List1.listCount()) {
+    const std::string& startup = List1.list(StartupModeIndex);
+    for (int32_t i = 0; i < List2.listCount() && row == -1; ++i) {
+      if (List2.list(i) == startup) row = static_cast<int16_t>(i);
+    }
+  }
+  List2.setListIndex(row);
 }
 
 void Form1::copyToPreset(TextBox& box) {

@@ -18,12 +18,15 @@ wait_for 5 editor_window || fail "Configure Pre-Sets... did not show the window"
 sleep 0.7
 import -window root -crop 700x540+0+0 "$E2E_OUT/wine-editor.png"
 hover_editor_opens_nothing
+click_copy 1  # the row the editor opened on: the start-up mode, though rows before it repeat
 click_first_row
 click_copy 4
 click_ok
 wait_for 10 bash -c "wine reg query 'HKCU\\Software\\Tarnvel\\Settings' 2>/dev/null | grep -q d4" || fail "OK wrote nothing"
 values=$(wine reg query 'HKCU\Software\Tarnvel\Settings' | tr -d '\r')
 for key in d1 d2 d3 d4; do grep -q "^ *$key *REG_SZ" <<<"$values" || fail "$key missing: $values"; done
+grep -q "^ *d1 *REG_SZ *1024 x 768, 32bit color, 60 Hz$" <<<"$values" ||
+  fail "the editor did not open on the start-up mode: $values"
 grep -q "^ *d2 *REG_SZ *1024 x 768, 32bit color, 60 Hz$" <<<"$values" || fail "d2: $values"
 grep -q "^ *d4 *REG_SZ *[0-9]* x [0-9]*, .*$" <<<"$values" || fail "d4 is not a mode text: $values"
 echo "wine: registry after OK:"
