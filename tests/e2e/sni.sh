@@ -103,6 +103,18 @@ wait_for 5 host_menu_window || fail "the right button opened no menu"
 choose_in_host "$M_PRESET3"  # now preset 4
 wait_for_size "800 x 600" "preset 4, the third entry once preset 3 was emptied,"
 
+# The panel restarts: the item registers with its new watcher, whose host draws the item's
+# menu again.
+stop_bounded "$PANEL_PID"
+start_panel
+wait_for 10 item_name || fail "the item did not register with the restarted panel"
+wait_for 10 icon_shown || fail "the restarted panel shows no icon for the item"
+read -r x y < <(icon_point)
+xdotool mousemove "$x" "$y" click 3
+wait_for 5 host_menu_window || fail "the right button opened no menu in the restarted panel"
+choose_in_host "$M_PRESET2"
+wait_for_size "640 x 480" "preset 2, chosen in the restarted panel's menu,"
+
 # Exit, chosen in the panel's menu, ends the program and takes the item off the watcher.
 xdotool mousemove "$x" "$y" click 3
 wait_for 5 host_menu_window || fail "the right button opened no menu"

@@ -84,6 +84,8 @@ EOF
   PANEL_PID=$!
   wait_for 20 host_registered || fail "the panel did not register as a StatusNotifier host: $(cat "$WORK/panel.log")"
   wait_for 10 plugin_window || fail "the panel shows no status tray plugin"
+  # Measured once, while the plugin is still empty.
+  : "${EMPTY_PLUGIN_WIDTH:=$(plugin_width)}"
 }
 
 # The item of the running program, as the watcher lists it: its bus name.
@@ -106,6 +108,7 @@ start_item() {
   PIDS+=("$TARNVEL_PID")
   wait_for 30 item_name || fail "no item of ours registered with the watcher: $(cat "$WORK/tarnvel.log")"
   ITEM=$(item_name)
+  wait_for 10 icon_shown || fail "the panel shows no icon for the item"
 }
 
 item() { gdbus call --session -d "$ITEM" -o /StatusNotifierItem -m "org.kde.StatusNotifierItem.$1" 0 0; }
@@ -135,6 +138,15 @@ plugin_window() {
   panel=$(xdotool search --onlyvisible --classname '^xfce4-panel$' | head -n 1) || return 1
   xwininfo -tree -id "$panel" | awk '/"wrapper-2.0"/ {print $1; exit}' | grep .
 }
+
+plugin_width() {
+  local plug
+  plug=$(plugin_window) || return 1
+  eval "$(xdotool getwindowgeometry --shell "$plug")"
+  echo "$WIDTH"
+}
+# The plugin has grown by an icon: clicks on it reach the item, not the panel.
+icon_shown() { [ "$(plugin_width)" -gt "$EMPTY_PLUGIN_WIDTH" ]; }
 
 icon_point() {
   local plug
