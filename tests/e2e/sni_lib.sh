@@ -113,24 +113,22 @@ start_item() {
 
 item() { gdbus call --session -d "$ITEM" -o /StatusNotifierItem -m "org.kde.StatusNotifierItem.$1" 0 0; }
 
-# The labels of the exported menu's entries below entry $1 (0: the top), one a line, "-" for a
-# separator.
-menu_labels() {
+# The exported menu's layout below entry $1 (0: the top), one level deep.
+menu_layout() {
   local path
   path=$(gdbus call --session -d "$ITEM" -o /StatusNotifierItem -m org.freedesktop.DBus.Properties.Get \
-    org.kde.StatusNotifierItem Menu | grep -oE "'/[^']*'" | tr -d "'")
-  gdbus call --session -d "$ITEM" -o "$path" -m com.canonical.dbusmenu.GetLayout "${1:-0}" 1 '[]' |
-    grep -oE "'label': <'[^']*'>|'type': <'separator'>" | sed -e "s/'label': <'\(.*\)'>/\1/" -e "s/'type'.*/-/"
+    org.kde.StatusNotifierItem Menu | grep -oE "'/[^']*'" | tr -d "'") || return 1
+  gdbus call --session -d "$ITEM" -o "$path" -m com.canonical.dbusmenu.GetLayout "${1:-0}" 1 '[]'
 }
 
-# The id of the exported top-level entry with label $1.
-menu_id() {
-  local path
-  path=$(gdbus call --session -d "$ITEM" -o /StatusNotifierItem -m org.freedesktop.DBus.Properties.Get \
-    org.kde.StatusNotifierItem Menu | grep -oE "'/[^']*'" | tr -d "'")
-  gdbus call --session -d "$ITEM" -o "$path" -m com.canonical.dbusmenu.GetLayout 0 1 '[]' |
-    grep -oE "<\([0-9]+, \{[^}]*'label': <'$1'>" | grep -oE '^<\([0-9]+' | tr -d '<('
+# The labels of the entries below entry $1, one a line, "-" for a separator.
+menu_labels() {
+  menu_layout "$@" | grep -oE "'label': <'[^']*'>|'type': <'separator'>" |
+    sed -e "s/'label': <'\(.*\)'>/\1/" -e "s/'type'.*/-/"
 }
+
+# The id of the top-level entry labelled $1.
+menu_id() { menu_layout | grep -oE "<\([0-9]+, \{[^}]*'label': <'$1'>" | grep -oE '^<\([0-9]+' | tr -d '<('; }
 
 # The status tray plugin's window inside the panel: it holds our one icon.
 plugin_window() {
