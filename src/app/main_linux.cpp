@@ -57,5 +57,7 @@ int main(int argc, char** argv) {
 
   theForm.Form_Load();
   if (theForm.ended()) return 0;
+  // Once the menu tree is complete: a host that draws the icon's menu itself shows this one.
+  shell.exportMenu(theForm.mnuRes, [&](const MenuEntry& entry) { theForm.runMenuEntry(entry); });
   return QApplication::exec();
 }

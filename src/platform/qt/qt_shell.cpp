@@ -9,6 +9,29 @@
 
 namespace {
 
+// Whether two menus have their entries, separators and sub-menus in the same places.
+bool SameShape(const QMenu& a, const QMenu& b) {
+  const QList<QAction*> x = a.actions(), y = b.actions();
+  if (x.size() != y.size()) return false;
+  for (qsizetype i = 0; i < x.size(); ++i) {
+    if (x[i]->isSeparator() != y[i]->isSeparator() || !x[i]->menu() != !y[i]->menu()) return false;
+    if (x[i]->menu() && !SameShape(*x[i]->menu(), *y[i]->menu())) return false;
+  }
+  return true;
+}
+
+// Gives the actions of `to` the captions and states of those of `from`, a menu of the same
+// shape, and the entries they stand for. A caption set again unchanged is no change.
+void TakeOver(QMenu& to, const QMenu& from, MenuActions& entries, const MenuActions& fromEntries) {
+  const QList<QAction*> x = to.actions(), y = from.actions();
+  for (qsizetype i = 0; i < x.size(); ++i) {
+    x[i]->setText(y[i]->text());
+    x[i]->setEnabled(y[i]->isEnabled());
+    if (const auto it = fromEntries.find(y[i]); it != fromEntries.end()) entries[x[i]] = it->second;
+    if (x[i]->menu()) TakeOver(*x[i]->menu(), *y[i]->menu(), entries, fromEntries);
+  }
+}
+
 // Mouse message codes, as the icon's callback carries them.
 int Code(QEvent::Type type, Qt::MouseButton button) {
   const int base = button == Qt::LeftButton     ? 513
@@ -36,15 +59,36 @@ QtShell::QtShell(QIcon icon, std::function<void(int)> deliver) : image_(std::mov
 
 QtShell::~QtShell() { qApp->removeEventFilter(this); }
 
+void QtShell::exportMenu(const MenuEntry& root, std::function<void(const MenuEntry&)> choose) {
+  menuRoot_ = &root;
+  choose_ = std::move(choose);
+  refreshMenu();
+}
+
 bool QtShell::notifyIcon(uint32_t message, const NotifyIconData& data) {
   const bool ours = tray_ && data.hWnd == hWnd_ && data.uID == uID_;
   if (message == nim::kDelete) {
     if (!ours) return false;
     tray_.reset();
+    exported_.reset();
+    exportedEntries_.clear();
     return true;
   }
   if (message != nim::kAdd || tray_) return false;
   tray_ = std::make_unique<QSystemTrayIcon>(image_);
+  // Qt has just made the icon a StatusNotifier item or an XEmbed one, and only an item turns
+  // its context menu into one the host draws. The XEmbed icon must keep none: Qt would open
+  // it on the right button's press, and the menu belongs to the release.
+  exported_ = std::make_unique<QMenu>();
+  tray_->setContextMenu(exported_.get());
+  statusNotifier_ = exported_->platformMenu() != nullptr;
+  if (statusNotifier_) {
+    refreshMenu();
+    connect(exported_.get(), &QMenu::aboutToShow, this, &QtShell::refreshMenu);
+  } else {
+    tray_->setContextMenu(nullptr);
+    exported_.reset();
+  }
   hWnd_ = data.hWnd;
   uID_ = data.uID;
   tray_->setToolTip(QString::fromLatin1(data.szTip, static_cast<qsizetype>(strnlen(data.szTip, sizeof data.szTip))));
@@ -63,16 +107,16 @@ bool QtShell::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick) &&
       tray_ && qstrcmp(watched->metaObject()->className(), "QSystemTrayIconSys") == 0) {
-    embedded_ = true;
     if (const int code = Code(type, static_cast<QMouseEvent*>(event)->button())) post(code);
   }
   return false;
 }
 
 // A StatusNotifier host sends requests, not button events: activation stands for the left
-// button's release and the context menu request for the right one's.
+// button's release and the context menu request for the right one's. The XEmbed icon reports
+// presses here; its events come from the filter above instead.
 void QtShell::activated(QSystemTrayIcon::ActivationReason reason) {
-  if (embedded_) return;
+  if (!statusNotifier_) return;
   if (reason == QSystemTrayIcon::Trigger) post(514);
   if (reason == QSystemTrayIcon::Context) post(517);
   if (reason == QSystemTrayIcon::DoubleClick) post(515);
@@ -80,7 +124,37 @@ void QtShell::activated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 // Delivered once the event that caused it is done, so a pop-up's own event loop never runs
-// inside the tray's event handling.
+// inside the tray's event handling. The item's menu then follows what the handler changed.
 void QtShell::post(int code) {
-  QTimer::singleShot(0, this, [this, code] { deliver_(code); });
+  QTimer::singleShot(0, this, [this, code] {
+    deliver_(code);
+    refreshMenu();
+  });
+}
+
+// The host asks for the menu before it draws it, so it shows the menu tree as it is now. While
+// the tree keeps its shape the menu keeps its actions and only takes over new captions: a host
+// that is showing it, or keeps a copy, sees those change and nothing else. A choice arrives
+// while the host's request is still being handled: it runs afterwards, and the menu follows
+// what it changed.
+void QtShell::refreshMenu() {
+  if (!exported_ || !menuRoot_) return;
+  QMenu wanted;
+  const MenuActions wantedEntries = FillMenu(wanted, *menuRoot_);
+  if (SameShape(*exported_, wanted)) {
+    TakeOver(*exported_, wanted, exportedEntries_, wantedEntries);
+    return;
+  }
+  ClearMenu(*exported_);
+  exportedEntries_ = FillMenu(*exported_, *menuRoot_);
+  for (const auto& chosen : exportedEntries_) {
+    connect(chosen.first, &QAction::triggered, this, [this, action = chosen.first] {
+      const auto it = exportedEntries_.find(action);
+      if (it == exportedEntries_.end()) return;
+      QTimer::singleShot(0, this, [this, entry = it->second] {
+        choose_(*entry);
+        refreshMenu();
+      });
+    });
+  }
 }

@@ -2,11 +2,13 @@
 // The tray icon and the URL handler on Linux. The icon reports its mouse messages the way the
 // Windows shell does: as the callback message with the mouse message code.
 #include <QIcon>
+#include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
 
+#include "platform/qt/qt_menu.h"
 #include "platform/shell.h"
 
 class QtShell final : public QObject, public Shell {
@@ -15,6 +17,11 @@ class QtShell final : public QObject, public Shell {
   // event over the icon.
   QtShell(QIcon icon, std::function<void(int code)> deliver);
   ~QtShell() override;
+
+  // From now on, the menu a StatusNotifier host may draw itself (some do on the right button)
+  // shows the entries of `root`, as they are whenever the host is about to show it. The entry
+  // chosen there goes to `choose` once the host's request has been handled.
+  void exportMenu(const MenuEntry& root, std::function<void(const MenuEntry&)> choose);
 
   bool notifyIcon(uint32_t message, const NotifyIconData& data) override;
   void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters, const char* directory,
@@ -28,10 +35,17 @@ class QtShell final : public QObject, public Shell {
  private:
   void activated(QSystemTrayIcon::ActivationReason reason);
   void post(int code);
+  void refreshMenu();
 
   QIcon image_;
   std::function<void(int)> deliver_;
+  // The icon goes before the menu it exports.
+  std::unique_ptr<QMenu> exported_;
   std::unique_ptr<QSystemTrayIcon> tray_;
   uint32_t hWnd_ = 0, uID_ = 0;
-  bool embedded_ = false;  // the icon sits in an XEmbed tray, whose mouse events we see
+  // A StatusNotifier item (true) or an XEmbed icon, as Qt chose when the icon was created.
+  bool statusNotifier_ = false;
+  const MenuEntry* menuRoot_ = nullptr;
+  std::function<void(const MenuEntry&)> choose_;
+  MenuActions exportedEntries_;
 };

@@ -9,16 +9,11 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
-#include <unordered_map>
-
-#include "window/controls.h"
+#include "platform/qt/qt_menu.h"
 
 namespace {
 
 QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-// Captions are plain text: an "&" is shown, never taken as an access key.
-QString MenuText(const std::string& caption) { return ToQ(caption).replace('&', QLatin1String("&&")); }
 
 }  // namespace
 
@@ -52,29 +47,7 @@ void QtToolkit::processEvents() { QCoreApplication::processEvents(); }
 
 const MenuEntry* QtToolkit::popupMenu(const MenuEntry& menu) {
   QMenu popup;
-  std::unordered_map<const QAction*, const MenuEntry*> entries;
-  const auto add = [&](QMenu& into, const MenuEntry& entry) {
-    if (!entry.visible()) return;
-    if (entry.separator()) {
-      into.addSeparator();
-      return;
-    }
-    QAction* action = into.addAction(MenuText(entry.caption()));
-    action->setEnabled(entry.enabled());
-    entries[action] = &entry;
-  };
-  for (const MenuEntry* entry : menu.children) {
-    if (!entry->visible()) continue;
-    if (const MenuArray* items = entry->items()) {
-      QMenu* sub = popup.addMenu(MenuText(entry->caption()));
-      sub->setEnabled(entry->enabled());
-      for (int32_t i = 0; i < items->count(); ++i) {
-        if (const MenuEntry* item = (*items)[i]) add(*sub, *item);
-      }
-    } else {
-      add(popup, *entry);
-    }
-  }
+  const MenuActions entries = FillMenu(popup, menu);
   const QAction* chosen = popup.exec(QCursor::pos());
   const auto it = entries.find(chosen);
   return it == entries.end() ? nullptr : it->second;
