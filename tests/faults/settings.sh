@@ -12,7 +12,7 @@ survives() {  # $1: what the file holds
   choose 1
   running || fail "$1: the program ended"
   kill "$TARNVEL_PID"
-  wait "$TARNVEL_PID" 2>/dev/null || true
+  reap "$TARNVEL_PID" 10 "$1: the program, sent SIGTERM,"
   cmp -s "$INI" "$WORK/before" || fail "$1: start-up rewrote the file"
 }
 
@@ -42,7 +42,13 @@ wait_for 5 editor_window || fail "the editor did not show"
 click_first_row
 click_copy 1
 click_ok
-sleep 1
+# The user is told that the presets were not saved; the box is dismissed with Return.
+error_box() { xdotool search --onlyvisible --name '^Tarnvel$' | head -n 1 | grep .; }
+no_error_box() { ! error_box; }
+wait_for 10 error_box || fail "OK into an unwritable folder told the user nothing"
+import -window root "$E2E_OUT/settings-unsaved.png"
+xdotool windowactivate --sync "$(error_box)" key Return 2>/dev/null || xdotool key Return
+wait_for 5 no_error_box || fail "the box about the unsaved presets did not close on Return"
 running || fail "OK into an unwritable folder ended the program"
 cmp -s "$INI" "$WORK/before" || fail "OK into an unwritable folder changed the store"
 [ "$(ls -A "$(dirname "$INI")")" = "Tarnvel.ini" ] || fail "OK left files behind: $(ls -A "$(dirname "$INI")")"
