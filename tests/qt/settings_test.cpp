@@ -1,6 +1,7 @@
 // The presets file on Linux: $XDG_CONFIG_HOME/Tarnvel/Tarnvel.ini through QSettings.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -32,6 +33,16 @@ class SettingsFile : public ::testing::Test {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
   }
   std::string read(const char* key) { return QtSettings().read("Tarnvel", "Settings", key, "<default>"); }
+  // The file as the next start reads it. QSettings in this process answers from what it
+  // wrote itself and would not show a file that reads back differently.
+  QSettings::SettingsMap nextStart() const {
+    QByteArray text = contents();
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    QSettings::SettingsMap map;
+    ReadVerbatimIni(buffer, map);
+    return map;
+  }
 
   QTemporaryDir home;
 };
@@ -97,11 +108,12 @@ class EditedSettingsFile : public SettingsFile, public ::testing::WithParamInter
 namespace {
 
 QByteArray Presets(const char* eol) {
-  QByteArray text = "[Settings]\n"
-                    "d1=800 x 600, 32bit color, 60 Hz\n"
-                    "d2=1024 x 768, 32bit color, 75 Hz\n"
-                    "d3=\n"
-                    "d4=640 x 480, 8bit color, 60 Hz\n";
+  QByteArray text =
+      "[Settings]\n"
+      "d1=800 x 600, 32bit color, 60 Hz\n"
+      "d2=1024 x 768, 32bit color, 75 Hz\n"
+      "d3=\n"
+      "d4=640 x 480, 8bit color, 60 Hz\n";
   return text.replace("\n", eol);
 }
 const QByteArray kBom = "\xEF\xBB\xBF";
@@ -159,7 +171,9 @@ TEST_P(EditedSettingsFile, LoadsAsWrittenAndTheNextOkKeepsOneGroup) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), Line{"[Window]", "left=120"}), 1) << after.toStdString();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), Line{"[Window]", "top=80"}), 1) << after.toStdString();
   }
-  EXPECT_EQ(read("d1"), "1024 x 768, 32bit color, 60 Hz");
+  const QSettings::SettingsMap next = nextStart();
+  EXPECT_EQ(next.value("Settings/d1"), "1024 x 768, 32bit color, 60 Hz") << after.toStdString();
+  EXPECT_EQ(next.value("Settings/d4"), "640 x 480, 8bit color, 60 Hz") << after.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -182,16 +196,32 @@ TEST_F(SettingsFile, UngroupedKeysAreKeptInTheirOwnGroup) {
   }
   const QByteArray after = contents();
   for (const auto& [group, key] : Lines(after)) EXPECT_NE(group, "<none>") << key << "\n" << after.toStdString();
-  QSettings back(path(), VerbatimIniFormat());
-  EXPECT_EQ(back.value("theme").toString(), "dark");
-  EXPECT_EQ(back.value("size").toString(), "3");
-  EXPECT_EQ(back.value("Settings/d1").toString(), "640 x 480, 32bit color, 60 Hz");
+  const QSettings::SettingsMap next = nextStart();
+  EXPECT_EQ(next.value("theme"), "dark") << after.toStdString();
+  EXPECT_EQ(next.value("size"), "3") << after.toStdString();
+  EXPECT_EQ(next.value("Settings/d1"), "640 x 480, 32bit color, 60 Hz") << after.toStdString();
 }
 
 // A group line that is not understood does not hand its keys to the group before it.
 TEST_F(SettingsFile, KeysUnderABrokenGroupLineAreNotTakenForThePreviousGroup) {
   put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n[Other ; note\nd1=1 x 1, 8bit color, 1 Hz\n");
   EXPECT_EQ(read("d1"), "800 x 600, 32bit color, 60 Hz");
+}
+
+// A byte order mark inside the file, where two files were joined, belongs to the key after
+// it. Dropped, it would turn that key's line into a group line when written back, and hide
+// every key after it in its group.
+TEST_F(SettingsFile, AByteOrderMarkInsideTheFileStaysWithItsKey) {
+  put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n\xEF\xBB\xBF[Other]k=v\nd2=640 x 480, 32bit color, 60 Hz\n");
+  {
+    QtSettings settings;
+    settings.write("Tarnvel", "Settings", "d3", "");
+    ASSERT_TRUE(settings.sync());
+  }
+  const QSettings::SettingsMap next = nextStart();
+  EXPECT_EQ(next.value("Settings/d1"), "800 x 600, 32bit color, 60 Hz") << contents().toStdString();
+  EXPECT_EQ(next.value("Settings/d2"), "640 x 480, 32bit color, 60 Hz") << contents().toStdString();
+  EXPECT_EQ(next.value(QString::fromUtf8("Settings/\uFEFF[Other]k")), "v") << contents().toStdString();
 }
 
 int main(int argc, char** argv) {

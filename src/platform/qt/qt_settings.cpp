@@ -4,6 +4,7 @@
 #include <QIODevice>
 #include <QMap>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 namespace {
 
@@ -26,8 +27,17 @@ QByteArray Quote(const QString& value) {
   return out + '"';
 }
 
+// Text from the file. QString::fromUtf8 drops a byte order mark at the start of what it is
+// given; where one stands at the start of a key or value inside the file it is that text's
+// own, and writing it back must give the same text again.
+QString Decode(const QByteArray& bytes) {
+  QStringDecoder decoder(QStringConverter::Utf8,
+                         QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+  return decoder(bytes);
+}
+
 QString Unquote(const QByteArray& raw) {
-  if (raw.size() < 2 || !raw.startsWith('"') || !raw.endsWith('"')) return QString::fromUtf8(raw);
+  if (raw.size() < 2 || !raw.startsWith('"') || !raw.endsWith('"')) return Decode(raw);
   QByteArray out;
   for (qsizetype i = 1; i + 1 < raw.size(); ++i) {
     char c = raw[i];
@@ -37,7 +47,7 @@ QString Unquote(const QByteArray& raw) {
     }
     out += c;
   }
-  return QString::fromUtf8(out);
+  return Decode(out);
 }
 
 QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -59,13 +69,13 @@ bool ReadVerbatimIni(QIODevice& device, QSettings::SettingsMap& map) {
       // The keys under a group line that is not understood belong to no group we know: they
       // must not be taken for the previous group's.
       inSection = line.endsWith(']');
-      if (inSection) section = QString::fromUtf8(line.mid(1, line.size() - 2).trimmed());
+      if (inSection) section = Decode(line.mid(1, line.size() - 2).trimmed());
       continue;
     }
     if (!inSection) continue;
     const qsizetype equals = line.indexOf('=');
     if (equals <= 0) continue;
-    const QString key = QString::fromUtf8(line.left(equals).trimmed());
+    const QString key = Decode(line.left(equals).trimmed());
     // A key is one name within its section: an empty one, or one with the path separator in
     // it, could not be written back as the same key.
     if (key.isEmpty() || key.contains('/')) continue;
