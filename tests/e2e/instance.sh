@@ -76,6 +76,7 @@ for pid in "${starts[@]}"; do
   fi
 done
 open_menu
+import -window root "$E2E_OUT/instance.png"
 choose 1
 running || fail "the survivor ended"
-echo "instance: one of ten simultaneous starts runs"
+echo "instance: one of ten simultaneous starts runs; screenshot at $E2E_OUT/instance.png"
