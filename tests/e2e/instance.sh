@@ -26,10 +26,10 @@ wait_for 5 claimed || fail "the running instance holds no $CLAIM selection"
 for spelling in "${SPELLINGS[@]}"; do
   for runtime in set unset; do
     what="DISPLAY=$spelling, XDG_RUNTIME_DIR $runtime"
-    start=${EPOCHREALTIME/./}
+    start=${EPOCHREALTIME//[!0-9]/}
     code=0
     bounded 10 bash -c "$(declare -f start_as); start_as '$spelling' $runtime" >"$WORK/second.log" 2>&1 || code=$?
-    elapsed=$(((${EPOCHREALTIME/./} - start) / 1000))
+    elapsed=$(((${EPOCHREALTIME//[!0-9]/} - start) / 1000))
     [ "$code" -ne 124 ] || fail "$what: the second start was still running after 10 s"
     [ "$code" -eq 0 ] || fail "$what: the second start exited with $code: $(cat "$WORK/second.log")"
     [ "$elapsed" -lt 3000 ] || fail "$what: the second start took $elapsed ms"

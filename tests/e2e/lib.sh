@@ -45,10 +45,10 @@ export WORK X_TIMEOUT
 
 # Polls a command until it succeeds, for up to $1 seconds of wall time.
 wait_for() {
-  local end=$((${EPOCHREALTIME/./} + $1 * 1000000))
+  local end=$((${EPOCHREALTIME//[!0-9]/} + $1 * 1000000))
   shift
   until "$@" >/dev/null 2>&1; do
-    [ "${EPOCHREALTIME/./}" -lt "$end" ] || return 1
+    [ "${EPOCHREALTIME//[!0-9]/}" -lt "$end" ] || return 1
     sleep 0.1
   done
 }
