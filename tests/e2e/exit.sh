@@ -13,7 +13,7 @@ start_tarnvel
 open_menu
 choose "$M_CONFIG"
 wait_for 5 editor_window || fail "the window did not show"
-"$WM_CLOSE" "$(editor_window)"
+wm_close "$(editor_window)"
 wait_for 5 bash -c "! kill -0 $TARNVEL_PID 2>/dev/null" || fail "closing the window did not end the program"
 wait "$TARNVEL_PID" || fail "the program exited with $?"
 wait_for 5 no_icon || fail "the icon stayed after the window closed"

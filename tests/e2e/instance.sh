@@ -7,8 +7,12 @@ N=${DISPLAY#:}
 SPELLINGS=(":$N" ":$N.0" "unix:$N")
 # The running instance holds this X selection; the server drops it with the connection.
 CLAIM=_TARNVEL_INSTANCE_U$(id -u)
-claimed() { "$SELECTION_OWNER" "$CLAIM"; }
-unclaimed() { ! claimed; }
+claimed() { bounded "$X_TIMEOUT" "$SELECTION_OWNER" "$CLAIM"; }
+unclaimed() {  # exit code 1 alone means no owner; a timeout or a lost server is no answer
+  local code=0
+  claimed >/dev/null || code=$?
+  [ "$code" -eq 1 ]
+}
 
 # Starts the program with DISPLAY spelled $1, with XDG_RUNTIME_DIR or without ($2: set|unset).
 start_as() {

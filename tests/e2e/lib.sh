@@ -40,6 +40,11 @@ xwininfo() {
   done
   bounded "$X_TIMEOUT" xwininfo "$@"
 }
+# The test's own X clients.
+wm_close() {
+  [ -n "$1" ] || fail "no window to close"
+  bounded "$X_TIMEOUT" "$WM_CLOSE" "$1"
+}
 export -f bounded xdotool xrandr import wine xwininfo
 export WORK X_TIMEOUT
 
