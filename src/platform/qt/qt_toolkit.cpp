@@ -7,11 +7,10 @@
 #include <QHash>
 #include <QMenu>
 #include <QMessageBox>
+#include <QStandardPaths>
 
-#include <string>
 #include <unordered_map>
 
-#include "platform/qt/x11_selection.h"
 #include "window/controls.h"
 
 namespace {

@@ -1,9 +1,8 @@
 #pragma once
 #include <QWidget>
 
+#include "platform/qt/x11_selection.h"
 #include "platform/toolkit.h"
-
-struct _XDisplay;  // Xlib's Display
 
 class QtToolkit final : public Toolkit {
  public:
