@@ -14,13 +14,12 @@ unclaimed() {  # exit code 1 alone means no owner; a timeout or a lost server is
   [ "$code" -eq 1 ]
 }
 
-# Starts the program with DISPLAY spelled $1, with XDG_RUNTIME_DIR or without ($2: set|unset).
-start_as() {
-  if [ "$2" = set ]; then
-    DISPLAY=$1 "$TARNVEL_BIN"
-  else
-    env -u XDG_RUNTIME_DIR DISPLAY="$1" "$TARNVEL_BIN"
-  fi
+# The environment of a start with DISPLAY spelled $1, with XDG_RUNTIME_DIR or without
+# ($2: set|unset), for env. Started through env, the program is the process that $! names
+# and that the clean-up ends; a shell function in the background would leave it orphaned.
+env_of() {
+  ENV=(DISPLAY="$1")
+  [ "$2" = set ] || ENV=(-u XDG_RUNTIME_DIR "${ENV[@]}")
 }
 
 start_tray_host
@@ -32,7 +31,8 @@ for spelling in "${SPELLINGS[@]}"; do
     what="DISPLAY=$spelling, XDG_RUNTIME_DIR $runtime"
     start=${EPOCHREALTIME//[!0-9]/}
     code=0
-    bounded 10 bash -c "$(declare -f start_as); start_as '$spelling' $runtime" >"$WORK/second.log" 2>&1 || code=$?
+    env_of "$spelling" "$runtime"
+    bounded 10 env "${ENV[@]}" "$TARNVEL_BIN" >"$WORK/second.log" 2>&1 || code=$?
     elapsed=$(((${EPOCHREALTIME//[!0-9]/} - start) / 1000))
     [ "$code" -ne 124 ] || fail "$what: the second start was still running after 10 s"
     [ "$code" -eq 0 ] || fail "$what: the second start exited with $code: $(cat "$WORK/second.log")"
@@ -56,7 +56,8 @@ starts=()
 for i in $(seq 0 9); do
   runtime=set
   [ $((i % 2)) -eq 0 ] || runtime=unset
-  start_as "${SPELLINGS[i % 3]}" "$runtime" >>"$WORK/ten.log" 2>&1 &
+  env_of "${SPELLINGS[i % 3]}" "$runtime"
+  env "${ENV[@]}" "$TARNVEL_BIN" >>"$WORK/ten.log" 2>&1 &
   starts+=($!)
   PIDS+=($!)
 done
@@ -83,4 +84,8 @@ open_menu
 import -window root "$E2E_OUT/instance.png"
 choose 1
 running || fail "the survivor ended"
+# Ended, the survivor hands the claim back: no copy of the ten is left over.
+kill "$TARNVEL_PID"
+reap "$TARNVEL_PID" 10 "the survivor, sent SIGTERM,"
+wait_for 5 unclaimed || fail "the $CLAIM selection is still held after the survivor ended: a copy is left running"
 echo "instance: one of ten simultaneous starts runs; screenshot at $E2E_OUT/instance.png"

@@ -122,6 +122,8 @@ start_tarnvel() {
   TARNVEL_PID=$!
   PIDS+=("$TARNVEL_PID")
   wait_for 30 icon_docked || fail "the icon did not dock: $(cat "$WORK/tarnvel.log")"
+  # One copy runs per user and X server: an icon with this one gone is another test's copy.
+  running || fail "the program ended at start; is another copy left running on $DISPLAY? $(cat "$WORK/tarnvel.log")"
 }
 
 running() { kill -0 "$TARNVEL_PID" 2>/dev/null; }
