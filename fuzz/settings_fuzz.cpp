@@ -1,6 +1,7 @@
 // Arbitrary bytes as the settings file, read the way the program reads it, then the presets
 // loaded from it at start-up. What the program would write back must read back the same.
 #include <QBuffer>
+#include <QSet>
 #include <cstdlib>
 
 #include "platform/qt/qt_settings.h"
@@ -47,6 +48,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   out.open(QIODevice::WriteOnly);
   WriteVerbatimIni(out, map);
   if (Read(written) != map) std::abort();
+  // Each group once, and no key above the first group line.
+  QSet<QByteArray> groups;
+  bool grouped = false;
+  for (const QByteArray& line : written.split('\n')) {
+    if (line.startsWith('[')) {
+      if (groups.contains(line)) std::abort();
+      groups.insert(line);
+      grouped = true;
+    } else if (!line.isEmpty() && !grouped) {
+      std::abort();
+    }
+  }
 
   SimDisplay display({{640, 480, 32, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}, {1024, 768, 8, 60}});
   display.setCurrent({1024, 768, 32, 60});

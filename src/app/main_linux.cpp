@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
   QtSettings settings;
   FormWindow window;
   window.setWindowIcon(icon);
-  QtToolkit toolkit(window);
+  QtToolkit toolkit(window, x);
   Form1* form = nullptr;
   QtShell shell(icon, [&](int code) {
     // As the Windows shell reports it: WM_MOUSEMOVE with the code where x would be, in twips.

@@ -12,29 +12,82 @@ chmod 700 "$XDG_RUNTIME_DIR"
 INI="$XDG_CONFIG_HOME/Tarnvel/Tarnvel.ini"
 PIDS=()
 
+# Every X client call is bounded: a server that stops answering, or a client left waiting
+# for input that never comes, ends the test with a message that names the call.
+X_TIMEOUT=${X_TIMEOUT:-10}
+bounded() {  # bounded SECONDS COMMAND...
+  local seconds=$1 code=0
+  shift
+  timeout -k 2 "$seconds" "$@" || code=$?
+  if [ "$code" -eq 124 ] || [ "$code" -eq 137 ]; then
+    echo "TIMEOUT: '$*' did not end within $seconds s" | tee -a "$WORK/timeouts" >&2
+  fi
+  return "$code"
+}
+xdotool() { bounded "$X_TIMEOUT" xdotool "$@"; }
+xrandr() { bounded "$X_TIMEOUT" xrandr "$@"; }
+import() { bounded "$X_TIMEOUT" import "$@"; }
+wine() { bounded 60 wine "$@"; }
+# Given no window, xwininfo waits for the user to click one, for ever: refuse instead.
+xwininfo() {
+  local arg prev=
+  for arg in "$@"; do
+    if [ "$prev" = -id ] && [ -z "$arg" ]; then
+      echo "xwininfo: no window id given (it would wait for a click)" >&2
+      return 2
+    fi
+    prev=$arg
+  done
+  bounded "$X_TIMEOUT" xwininfo "$@"
+}
+# The test's own X clients.
+wm_close() {
+  [ -n "$1" ] || fail "no window to close"
+  bounded "$X_TIMEOUT" "$WM_CLOSE" "$1"
+}
+export -f bounded xdotool xrandr import wine xwininfo
+export WORK X_TIMEOUT
+
+# Polls a command until it succeeds, for up to $1 seconds of wall time.
+wait_for() {
+  local end=$((${EPOCHREALTIME//[!0-9]/} + $1 * 1000000))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ "${EPOCHREALTIME//[!0-9]/}" -lt "$end" ] || return 1
+    sleep 0.1
+  done
+}
+
+gone() { ! kill -0 "$1" 2>/dev/null; }
+# Waits up to $2 seconds for process $1 to end and collects its exit code into $REAPED.
+# $3 says what the process is, for the failure.
+reap() {
+  wait_for "$2" gone "$1" || fail "$3 (pid $1) did not end within $2 s"
+  REAPED=0
+  wait "$1" 2>/dev/null || REAPED=$?
+}
+
 cleanup() {
+  local pid
   for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
-  wait 2>/dev/null || true
+  if [ -n "${WINEPREFIX:-}" ]; then bounded 30 wineserver -k 2>/dev/null || true; fi
+  for pid in "${PIDS[@]}"; do
+    wait_for 5 gone "$pid" && continue
+    echo "cleanup: $(ps -o args= -p "$pid") (pid $pid) outlived SIGTERM by 5 s; killing it" >&2
+    kill -9 "$pid" 2>/dev/null || true
+    wait_for 5 gone "$pid" || echo "cleanup: pid $pid outlived SIGKILL by 5 s" >&2
+  done
+  # Only the processes seen to end are collected, so this returns at once.
+  for pid in "${PIDS[@]}"; do gone "$pid" && { wait "$pid" 2>/dev/null || true; }; done
   rm -rf "$WORK"
 }
 trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
+  if [ -s "$WORK/timeouts" ]; then cat "$WORK/timeouts" >&2; fi
   import -window root "$E2E_OUT/failure-$(basename "$0" .sh).png" 2>/dev/null || true
   exit 1
-}
-
-# Polls a command for up to $1 seconds.
-wait_for() {
-  local seconds=$1
-  shift
-  for _ in $(seq $((seconds * 10))); do
-    if "$@" >/dev/null 2>&1; then return 0; fi
-    sleep 0.1
-  done
-  return 1
 }
 
 set_mode() { xrandr --output DUMMY0 --mode "$1" >/dev/null; }
@@ -50,12 +103,18 @@ start_tray_host() {
 # the program, Wine's tray belongs to explorer.exe.
 ICON_PATTERN=${ICON_PATTERN:-'"Tarnvel"'}
 MENU_CLASS=${MENU_CLASS:-tarnvel}
-icon_docked() {
-  local panel
-  panel=$(xdotool search --classname panel | head -n 1)
-  xwininfo -tree -id "$panel" | grep -q "$ICON_PATTERN"
+# The tray host's window; none while windows come and go under xdotool's search.
+panel_window() { xdotool search --classname panel 2>/dev/null | head -n 1 | grep .; }
+# How many of our icons the tray host holds.
+icon_count() {
+  local panel tree
+  panel=$(panel_window) || return 1
+  tree=$(xwininfo -tree -id "$panel") || return 1
+  grep -c "$ICON_PATTERN" <<<"$tree" || true
 }
-export -f icon_docked
+icon_docked() { [ "$(icon_count)" -ge 1 ] 2>/dev/null; }
+no_icon() { [ "$(icon_count)" = 0 ]; }
+export -f panel_window icon_count icon_docked no_icon
 export ICON_PATTERN
 
 start_tarnvel() {
@@ -63,6 +122,8 @@ start_tarnvel() {
   TARNVEL_PID=$!
   PIDS+=("$TARNVEL_PID")
   wait_for 30 icon_docked || fail "the icon did not dock: $(cat "$WORK/tarnvel.log")"
+  # One copy runs per user and X server: an icon with this one gone is another test's copy.
+  running || fail "the program ended at start; is another copy left running on $DISPLAY? $(cat "$WORK/tarnvel.log")"
 }
 
 running() { kill -0 "$TARNVEL_PID" 2>/dev/null; }
@@ -70,7 +131,8 @@ running() { kill -0 "$TARNVEL_PID" 2>/dev/null; }
 # The centre of trayer's window, which holds our one icon.
 icon_point() {
   local panel
-  panel=$(xdotool search --classname panel | head -n 1)
+  wait_for 5 panel_window || fail "no tray host window to click for 5 s"
+  panel=$(panel_window)
   eval "$(xdotool getwindowgeometry --shell "$panel")"
   echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
 }
@@ -90,7 +152,9 @@ editor_window() { xdotool search --onlyvisible --name '^Change Default Resolutio
 
 # Opens the menu with a real click on the icon (press, then release).
 open_menu() {
-  read -r x y < <(icon_point)
+  local point
+  point=$(icon_point) || exit 1
+  read -r x y <<<"$point"
   xdotool mousemove "$x" "$y" click "${1:-1}"
   wait_for 5 menu_window || fail "the menu did not open"
 }
@@ -141,7 +205,9 @@ fi
 
 # A press alone opens nothing; the release opens the menu. Leaves the menu open.
 press_then_release() {
-  read -r x y < <(icon_point)
+  local point
+  point=$(icon_point) || exit 1
+  read -r x y <<<"$point"
   xdotool mousemove "$x" "$y" mousedown 1
   sleep 1
   menu_window && fail "a press alone opened the menu"

@@ -10,6 +10,8 @@ for i in $(seq "${ROUNDS:-40}"); do
   pid=$!
   sleep "0.0$((RANDOM % 90 + 10))"
   kill -9 "$pid"
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && { echo "FAIL: save_loop (pid $pid) outlived SIGKILL by 10 s" >&2; exit 1; }
   wait "$pid" 2>/dev/null || true
   [ -f "$ini" ] || { [ "$i" -gt 1 ] && { echo "FAIL: the store vanished" >&2; exit 1; }; continue; }
   rounds=$(sed -n 's/^d[1-4]=round \([0-9]*\), 32bit color, 60 Hz$/\1/p' "$ini" | sort -u)

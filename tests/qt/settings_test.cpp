@@ -1,11 +1,15 @@
 // The presets file on Linux: $XDG_CONFIG_HOME/Tarnvel/Tarnvel.ini through QSettings.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/qt/qt_settings.h"
 
@@ -29,6 +33,16 @@ class SettingsFile : public ::testing::Test {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
   }
   std::string read(const char* key) { return QtSettings().read("Tarnvel", "Settings", key, "<default>"); }
+  // The file as the next start reads it. QSettings in this process answers from what it
+  // wrote itself and would not show a file that reads back differently.
+  QSettings::SettingsMap nextStart() const {
+    QByteArray text = contents();
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    QSettings::SettingsMap map;
+    ReadVerbatimIni(buffer, map);
+    return map;
+  }
 
   QTemporaryDir home;
 };
@@ -78,6 +92,136 @@ TEST_F(SettingsFile, FailedSaveIsReportedAndLeavesNoFile) {
   settings.write("Tarnvel", "Settings", "d1", "800 x 600, 32bit color, 60 Hz");
   EXPECT_FALSE(settings.sync());
   EXPECT_TRUE(QFileInfo(home.path() + "/Tarnvel").isFile());
+}
+
+// Files as users' editors leave them: a byte order mark, CRLF line ends, both, and the
+// presets' group after another one. What loads is what the file says, and the next OK
+// rewrites the presets in their one group and keeps everything else that was read.
+struct EditedFile {
+  const char* name;
+  QByteArray text;
+};
+void PrintTo(const EditedFile& file, std::ostream* out) { *out << file.name; }
+
+class EditedSettingsFile : public SettingsFile, public ::testing::WithParamInterface<EditedFile> {};
+
+namespace {
+
+QByteArray Presets(const char* eol) {
+  QByteArray text =
+      "[Settings]\n"
+      "d1=800 x 600, 32bit color, 60 Hz\n"
+      "d2=1024 x 768, 32bit color, 75 Hz\n"
+      "d3=\n"
+      "d4=640 x 480, 8bit color, 60 Hz\n";
+  return text.replace("\n", eol);
+}
+const QByteArray kBom = "\xEF\xBB\xBF";
+const QByteArray kOther = "[Window]\nleft=120\ntop=80\n\n";
+
+// Key lines by group, in file order; keys above the first group are under "<none>".
+std::vector<std::pair<std::string, std::string>> Lines(const QByteArray& file) {
+  std::vector<std::pair<std::string, std::string>> lines;
+  std::string group = "<none>";
+  for (QByteArray line : file.split('\n')) {
+    line = line.trimmed();
+    if (line.isEmpty()) continue;
+    if (line.startsWith('[')) {
+      group = line.toStdString();
+      lines.emplace_back(group, "");
+    } else {
+      lines.emplace_back(group, line.toStdString());
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
+TEST_P(EditedSettingsFile, LoadsAsWrittenAndTheNextOkKeepsOneGroup) {
+  put(GetParam().text);
+  EXPECT_EQ(read("d1"), "800 x 600, 32bit color, 60 Hz");
+  EXPECT_EQ(read("d2"), "1024 x 768, 32bit color, 75 Hz");
+  EXPECT_EQ(read("d3"), "");
+  EXPECT_EQ(read("d4"), "640 x 480, 8bit color, 60 Hz");
+
+  {  // OK: all four written, changed or not, then saved at once.
+    QtSettings settings;
+    settings.write("Tarnvel", "Settings", "d1", "1024 x 768, 32bit color, 60 Hz");
+    settings.write("Tarnvel", "Settings", "d2", "1024 x 768, 32bit color, 75 Hz");
+    settings.write("Tarnvel", "Settings", "d3", "");
+    settings.write("Tarnvel", "Settings", "d4", "640 x 480, 8bit color, 60 Hz");
+    ASSERT_TRUE(settings.sync());
+  }
+  const QByteArray after = contents();
+  const auto lines = Lines(after);
+  int groups = 0;
+  for (const auto& [group, key] : lines) {
+    EXPECT_NE(group, "<none>") << "a key outside any group: " << key << "\n" << after.toStdString();
+    if (key.empty() && group == "[Settings]") ++groups;
+  }
+  EXPECT_EQ(groups, 1) << after.toStdString();
+  using Line = std::pair<std::string, std::string>;
+  for (const Line& line : {Line{"[Settings]", "d1=1024 x 768, 32bit color, 60 Hz"},
+                           Line{"[Settings]", "d2=1024 x 768, 32bit color, 75 Hz"}, Line{"[Settings]", "d3="},
+                           Line{"[Settings]", "d4=640 x 480, 8bit color, 60 Hz"}}) {
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << line.second << "\n" << after.toStdString();
+  }
+  if (GetParam().text.contains("[Window]")) {
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), Line{"[Window]", "left=120"}), 1) << after.toStdString();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), Line{"[Window]", "top=80"}), 1) << after.toStdString();
+  }
+  const QSettings::SettingsMap next = nextStart();
+  EXPECT_EQ(next.value("Settings/d1"), "1024 x 768, 32bit color, 60 Hz") << after.toStdString();
+  EXPECT_EQ(next.value("Settings/d4"), "640 x 480, 8bit color, 60 Hz") << after.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , EditedSettingsFile,
+    ::testing::Values(EditedFile{"ByteOrderMark", kBom + Presets("\n")}, EditedFile{"Crlf", Presets("\r\n")},
+                      EditedFile{"ByteOrderMarkAndCrlf", kBom + Presets("\r\n")},
+                      EditedFile{"AfterAnotherGroup", kOther + Presets("\n")},
+                      EditedFile{"ByteOrderMarkCrlfAfterAnotherGroup",
+                                 kBom + QByteArray(kOther).replace("\n", "\r\n") + Presets("\r\n")}),
+    [](const ::testing::TestParamInfo<EditedFile>& info) { return std::string(info.param.name); });
+
+// Keys above every group, or in Qt's "General" group, belong to no named group: they are
+// kept, under a group of their own, and never end up above the presets' group.
+TEST_F(SettingsFile, UngroupedKeysAreKeptInTheirOwnGroup) {
+  put("theme=dark\n[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n[General]\nsize=3\n");
+  {
+    QtSettings settings;
+    settings.write("Tarnvel", "Settings", "d1", "640 x 480, 32bit color, 60 Hz");
+    ASSERT_TRUE(settings.sync());
+  }
+  const QByteArray after = contents();
+  for (const auto& [group, key] : Lines(after)) EXPECT_NE(group, "<none>") << key << "\n" << after.toStdString();
+  const QSettings::SettingsMap next = nextStart();
+  EXPECT_EQ(next.value("theme"), "dark") << after.toStdString();
+  EXPECT_EQ(next.value("size"), "3") << after.toStdString();
+  EXPECT_EQ(next.value("Settings/d1"), "640 x 480, 32bit color, 60 Hz") << after.toStdString();
+}
+
+// A group line that is not understood does not hand its keys to the group before it.
+TEST_F(SettingsFile, KeysUnderABrokenGroupLineAreNotTakenForThePreviousGroup) {
+  put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n[Other ; note\nd1=1 x 1, 8bit color, 1 Hz\n");
+  EXPECT_EQ(read("d1"), "800 x 600, 32bit color, 60 Hz");
+}
+
+// A byte order mark inside the file, where two files were joined, belongs to the key after
+// it. Dropped, it would turn that key's line into a group line when written back, and hide
+// every key after it in its group.
+TEST_F(SettingsFile, AByteOrderMarkInsideTheFileStaysWithItsKey) {
+  put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n\xEF\xBB\xBF[Other]k=v\nd2=640 x 480, 32bit color, 60 Hz\n");
+  {
+    QtSettings settings;
+    settings.write("Tarnvel", "Settings", "d3", "");
+    ASSERT_TRUE(settings.sync());
+  }
+  const QSettings::SettingsMap next = nextStart();
+  EXPECT_EQ(next.value("Settings/d1"), "800 x 600, 32bit color, 60 Hz") << contents().toStdString();
+  EXPECT_EQ(next.value("Settings/d2"), "640 x 480, 32bit color, 60 Hz") << contents().toStdString();
+  EXPECT_EQ(next.value(QString::fromUtf8("Settings/\uFEFF[Other]k")), "v") << contents().toStdString();
 }
 
 int main(int argc, char** argv) {

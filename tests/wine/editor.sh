@@ -36,7 +36,7 @@ echo "$values"
 open_menu
 choose "$M_CONFIG"
 wait_for 5 editor_window || fail "the window did not show again"
-"$WM_CLOSE" "$(editor_window)"
+wm_close "$(editor_window)"
 wait_for 10 bash -c "! kill -0 $TARNVEL_PID 2>/dev/null" || fail "closing the window did not end the program"
 wait_for 5 bash -c '! icon_docked' || fail "the icon stayed after the window closed"
 

@@ -4,6 +4,7 @@
 #include <QIODevice>
 #include <QMap>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 namespace {
 
@@ -26,8 +27,17 @@ QByteArray Quote(const QString& value) {
   return out + '"';
 }
 
+// Text from the file. QString::fromUtf8 drops a byte order mark at the start of what it is
+// given; where one stands at the start of a key or value inside the file it is that text's
+// own, and writing it back must give the same text again.
+QString Decode(const QByteArray& bytes) {
+  QStringDecoder decoder(QStringConverter::Utf8,
+                         QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+  return decoder(bytes);
+}
+
 QString Unquote(const QByteArray& raw) {
-  if (raw.size() < 2 || !raw.startsWith('"') || !raw.endsWith('"')) return QString::fromUtf8(raw);
+  if (raw.size() < 2 || !raw.startsWith('"') || !raw.endsWith('"')) return Decode(raw);
   QByteArray out;
   for (qsizetype i = 1; i + 1 < raw.size(); ++i) {
     char c = raw[i];
@@ -37,7 +47,7 @@ QString Unquote(const QByteArray& raw) {
     }
     out += c;
   }
-  return QString::fromUtf8(out);
+  return Decode(out);
 }
 
 QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -45,19 +55,27 @@ QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), stati
 }  // namespace
 
 // Reads every line it understands and passes over the rest, so a damaged file still yields
-// what it holds.
+// what it holds. Editors may start the file with a UTF-8 byte order mark and end lines with
+// CRLF; neither is part of the text.
 bool ReadVerbatimIni(QIODevice& device, QSettings::SettingsMap& map) {
+  QByteArray text = device.readAll();
+  if (text.startsWith("\xEF\xBB\xBF")) text.remove(0, 3);
   QString section;
-  for (const QByteArray& rawLine : device.readAll().split('\n')) {
+  bool inSection = true;  // false under a group line that could not be read
+  for (const QByteArray& rawLine : text.split('\n')) {
     const QByteArray line = rawLine.trimmed();
     if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) continue;
     if (line.startsWith('[')) {
-      if (line.endsWith(']')) section = QString::fromUtf8(line.mid(1, line.size() - 2).trimmed());
+      // The keys under a group line that is not understood belong to no group we know: they
+      // must not be taken for the previous group's.
+      inSection = line.endsWith(']');
+      if (inSection) section = Decode(line.mid(1, line.size() - 2).trimmed());
       continue;
     }
+    if (!inSection) continue;
     const qsizetype equals = line.indexOf('=');
     if (equals <= 0) continue;
-    const QString key = QString::fromUtf8(line.left(equals).trimmed());
+    const QString key = Decode(line.left(equals).trimmed());
     // A key is one name within its section: an empty one, or one with the path separator in
     // it, could not be written back as the same key.
     if (key.isEmpty() || key.contains('/')) continue;
@@ -67,18 +85,20 @@ bool ReadVerbatimIni(QIODevice& device, QSettings::SettingsMap& map) {
   return true;
 }
 
+// One group line per group, each key below its own group. Keys of no named group go under
+// "[General]", which reads back as no group: a bare key above the first group line would
+// be a stray line to anyone editing the file.
 bool WriteVerbatimIni(QIODevice& device, const QSettings::SettingsMap& map) {
   QMap<QString, QByteArray> sections;  // section -> its lines
   for (auto it = map.cbegin(); it != map.cend(); ++it) {
     const qsizetype slash = it.key().lastIndexOf('/');
-    const QString section = slash < 0 ? QString() : it.key().left(slash);
+    const QString section = slash < 0 ? QStringLiteral("General") : it.key().left(slash);
     sections[section] += it.key().mid(slash + 1).toUtf8() + '=' + Quote(it.value().toString()) + '\n';
   }
   QByteArray out;
   for (auto it = sections.cbegin(); it != sections.cend(); ++it) {
     if (!out.isEmpty()) out += '\n';
-    if (!it.key().isEmpty()) out += '[' + it.key().toUtf8() + "]\n";
-    out += it.value();
+    out += '[' + it.key().toUtf8() + "]\n" + it.value();
   }
   return device.write(out) == out.size();
 }

@@ -26,15 +26,10 @@ void QtToolkit::messageBox(std::string_view text, int style, std::string_view ti
 }
 
 bool QtToolkit::anotherInstanceRunning() {
-  QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (runtime.isEmpty()) runtime = QDir::tempPath();
-  QString display = qEnvironmentVariable("DISPLAY");
-  display.replace('/', '_');
-  instanceLock_ =
-      std::make_unique<QLockFile>(runtime + "/tarnvel-" + QString::number(getuid()) + "-display" + display + ".lock");
-  // Only a live process holds the lock: a crashed instance's file is taken over.
-  instanceLock_->setStaleLockTime(0);
-  return !instanceLock_->tryLock(0);
+  // An X selection is kept by the server itself, so it names the server that was reached,
+  // not the text of DISPLAY, and it is gone the moment its owner's connection closes.
+  const std::string name = "_TARNVEL_INSTANCE_U" + std::to_string(getuid());
+  return !ClaimX11Selection(x_, name.c_str());
 }
 
 void QtToolkit::showWindow() {

@@ -1,16 +1,18 @@
 #pragma once
-#include <QLockFile>
 #include <QWidget>
-#include <memory>
 
+#include "platform/qt/x11_selection.h"
 #include "platform/toolkit.h"
 
 class QtToolkit final : public Toolkit {
  public:
-  explicit QtToolkit(QWidget& window) : window_(window) {}
+  // `x` is the program's own connection to the X server it switches; it stays open for the
+  // whole run, and the single-instance claim lives as long as it does.
+  QtToolkit(QWidget& window, _XDisplay* x) : window_(window), x_(x) {}
 
   void messageBox(std::string_view text, int style, std::string_view title) override;
-  // One instance per user and X display; a crashed instance's lock does not count.
+  // One instance per user and X server, however DISPLAY was spelled; a crashed instance
+  // holds nothing.
   bool anotherInstanceRunning() override;
   void showWindow() override;
   void hideWindow() override { window_.hide(); }
@@ -24,5 +26,5 @@ class QtToolkit final : public Toolkit {
 
  private:
   QWidget& window_;
-  std::unique_ptr<QLockFile> instanceLock_;
+  _XDisplay* x_;
 };
