@@ -8,6 +8,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/rate.h"
+
 namespace {
 
 constexpr uint32_t kTestOnly = 0x2;  // CDS_TEST: say whether the mode exists, change nothing
@@ -59,7 +61,7 @@ int32_t RoundedRate(const XRRModeInfo& mode) {
   if (mode.modeFlags & RR_DoubleScan) vTotal *= 2;
   if (mode.modeFlags & RR_Interlace) vTotal /= 2;
   if (mode.hTotal == 0 || vTotal == 0) return 0;
-  return static_cast<int32_t>(std::lround(static_cast<double>(mode.dotClock) / (mode.hTotal * vTotal)));
+  return RoundedHz(static_cast<double>(mode.dotClock) / (mode.hTotal * vTotal));
 }
 
 struct XRandrDisplay::Snapshot {
