@@ -15,7 +15,11 @@
 #include "platform/confirmed_display.h"
 #include "platform/mutter/mutter_display.h"
 #include "platform/sim/sim_platform.h"
+#include "platform/x11/xrandr_display.h"
 #include "window/form1.h"
+
+// Last: Xlib defines macros that collide with Qt's and GoogleTest's names.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -64,9 +68,9 @@ std::ostream& operator<<(std::ostream& os, const Placement& p) {
 // A Mutter of its own for one test: started by the rig script, stopped at the end.
 class Session {
  public:
-  Session(const std::string& modes, int monitors) : state_(TARNVEL_MUTTER_STATE) {
+  Session(const std::string& modes, int monitors, bool x11 = false) : state_(TARNVEL_MUTTER_STATE) {
     const std::string out = Sh(std::string(TARNVEL_MUTTER_SESSION) + " start '" + state_ + "' '" + modes + "' " +
-                               std::to_string(monitors) + " && echo STARTED");
+                               std::to_string(monitors) + (x11 ? " x11" : "") + " && echo STARTED");
     started_ = out.find("STARTED") != std::string::npos;
     log_ = out;
     std::ifstream in(state_ + "/bus");
@@ -77,6 +81,9 @@ class Session {
     Sh(std::string(TARNVEL_MUTTER_SESSION) + " stop '" + state_ + "'");
   }
   bool started() const { return started_; }
+  // Xwayland's display and cookie file, when started with X11.
+  std::string xdisplay() const { return firstLine("/xdisplay"); }
+  std::string xauthority() const { return firstLine("/xauthority"); }
   const std::string& log() const { return log_; }
   QDBusConnection bus() const {
     return QDBusConnection::connectToBus(QString::fromStdString(address_), QStringLiteral("mutter-test"));
@@ -125,6 +132,13 @@ class Session {
   }
 
  private:
+  std::string firstLine(const std::string& file) const {
+    std::ifstream in(state_ + file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+  }
+
   std::string state_;
   std::string address_;
   std::string log_;
@@ -323,6 +337,49 @@ TEST(CallsPerEnumeration, DoNotGrowWithTheNumberOfModes) {
                 display.calls().getCurrentState, display.calls().applyMonitorsConfig);
   }
   EXPECT_EQ(perPass, (std::vector<int>{1, 1}));
+}
+
+// Without the display service, an X11 program on GNOME reaches the screen through Xwayland,
+// which says yes to a mode change and changes nothing but its answers to that program.
+TEST(XwaylandUnderMutter, AChangeThatDidNotHappenIsAnErrorAndCurrentStaysTrue) {
+  Session session("1600x1200:1024x768:800x600", 1, true);
+  ASSERT_TRUE(session.started()) << session.log();
+  setenv("XAUTHORITY", session.xauthority().c_str(), 1);
+  Display* dpy = XOpenDisplay(session.xdisplay().c_str());
+  ASSERT_NE(dpy, nullptr) << "no Xwayland at '" << session.xdisplay() << "'";
+  XRandrDisplay xwayland(dpy);
+  EXPECT_EQ(xwayland.metrics().horzRes, 1600);
+
+  // Xwayland's own answer to a mode of its list is yes, and Mutter's monitor stays.
+  DevMode xga{};
+  for (int32_t i = 0; xwayland.enumMode(i, xga) && xga.dmPelsWidth != 1024;) ++i;
+  ASSERT_EQ(xga.dmPelsWidth, 1024);
+  DevMode asked = xga;
+  EXPECT_EQ(xwayland.changeMode(asked, kChangeDynamic), disp_change::kSuccessful);
+  EXPECT_EQ(session.current("LVDS1").id, "1600x1200@60.000");
+  EXPECT_EQ(xwayland.metrics().horzRes, 1600);
+
+  // The program, as main() wires it, tells the user and keeps naming the mode in force.
+  ConfirmedDisplay confirmed(xwayland);
+  SimSettings settings;
+  SimShell shell;
+  SimToolkit toolkit;
+  Form1 form{Platform{confirmed, settings, shell, toolkit}};
+  form.Form_Load();
+  EXPECT_EQ(form.mnuResDef.caption(), "Current: 1600 x 1200, 32bit color, 60 Hz");
+  form.SelectModeByText("1024 x 768, 32bit color, 60 Hz");
+  ASSERT_NE(form.List1.listIndex(), -1);
+  form.Command1_Click();
+  ASSERT_EQ(toolkit.boxes.size(), 1u);
+  EXPECT_EQ(toolkit.boxes[0].text, "Error changing resolution...");
+  EXPECT_EQ(form.mnuResDef.caption(), "Current: 1600 x 1200, 32bit color, 60 Hz");
+  EXPECT_EQ(session.current("LVDS1").id, "1600x1200@60.000");
+
+  // The mode really in force is still a success.
+  form.SelectModeByText("1600 x 1200, 32bit color, 60 Hz");
+  form.Command1_Click();
+  EXPECT_EQ(toolkit.boxes.size(), 1u);
+  XCloseDisplay(dpy);
 }
 
 int main(int argc, char** argv) {

@@ -149,10 +149,17 @@ ScreenMetrics XRandrDisplay::metrics() {
   if (!snap) return {};
   CrtcInfo crtc(XRRGetCrtcInfo(dpy_, snap->resources.get(), snap->output->crtc));
   if (!crtc || !crtc->mode) return {};
+  RRMode inForce = crtc->mode;
+  // Xwayland (outputs XWAYLAND0, 1, ...) emulates a mode a client sets for that client alone
+  // and shows it to it as the CRTC's mode, while the compositor's mode stays; that one is the
+  // output's first, preferred mode.
+  if (std::strncmp(snap->output->name, "XWAYLAND", 8) == 0 && snap->output->npreferred > 0) {
+    inForce = snap->output->modes[0];
+  }
   const XRRScreenResources& res = *snap->resources;
   const XRRModeInfo* end = res.modes + res.nmode;
   const XRRModeInfo* mode = std::find_if(static_cast<const XRRModeInfo*>(res.modes), end,
-                                         [&](const XRRModeInfo& m) { return m.id == crtc->mode; });
+                                         [&](const XRRModeInfo& m) { return m.id == inForce; });
   if (mode == end) return {};
   return {static_cast<int32_t>(mode->width), static_cast<int32_t>(mode->height), bitsPerPixel_, RoundedRate(*mode)};
 }
