@@ -1,9 +1,14 @@
-// Tarnvel on Linux X11: the Qt front end and the XRandR display around the core.
+// Tarnvel on Linux: the Qt front end around the core, with the XRandR display on X11 or
+// Mutter's display service on GNOME under Wayland.
 #include <QApplication>
+#include <QDBusConnection>
 #include <QIcon>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
+#include "platform/confirmed_display.h"
+#include "platform/mutter/mutter_display.h"
 #include "platform/qt/form_window.h"
 #include "platform/qt/qt_settings.h"
 #include "platform/qt/qt_shell.h"
@@ -22,10 +27,15 @@ int ServerGone(Display*) {
   std::_Exit(1);
 }
 
+// Under Wayland the X server is Xwayland, whose modes are only emulated: the compositor
+// owns the real ones.
+bool WaylandSession() { return qgetenv("XDG_SESSION_TYPE") == "wayland" || !qgetenv("WAYLAND_DISPLAY").isEmpty(); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The program switches X11 display modes, so it is an X11 program whatever else is running.
+  // The front end is an X11 program whatever else is running: the tray hosts it docks in
+  // and the input it takes are X11's, also through Xwayland.
   qputenv("QT_QPA_PLATFORM", "xcb");
   Display* x = XOpenDisplay(nullptr);
   if (!x) {
@@ -41,7 +51,13 @@ int main(int argc, char** argv) {
   const QIcon icon(QStringLiteral(":/tarnvel.png"));
   QApplication::setWindowIcon(icon);
 
-  XRandrDisplay display(x);
+  std::unique_ptr<DisplayDriver> driver;
+  if (WaylandSession() && MutterDisplay::Available(QDBusConnection::sessionBus())) {
+    driver = std::make_unique<MutterDisplay>(QDBusConnection::sessionBus());
+  } else {
+    driver = std::make_unique<XRandrDisplay>(x);
+  }
+  ConfirmedDisplay display(*driver);
   QtSettings settings;
   FormWindow window;
   window.setWindowIcon(icon);

@@ -68,7 +68,7 @@ int32_t SimDisplay::changeMode(DevMode& mode, uint32_t flags) {
     result = results.front();
     results.pop_front();
   }
-  if (result == disp_change::kSuccessful) {
+  if (result == disp_change::kSuccessful && !changesTakeNoEffect) {
     current = {mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel, mode.dmDisplayFrequency};
   }
   return result;

@@ -44,6 +44,9 @@ class SimDisplay : public DisplayDriver {
   std::optional<size_t> shrinkAfterCount;
   // Runs on the record inside a change, as a driver that writes into it would.
   std::function<void(DevMode&)> onChange;
+  // When set, a change reports its code but leaves the mode in force as it was, as
+  // Xwayland's emulated modes do.
+  bool changesTakeNoEffect = false;
 
   struct Calls {
     int enumMode = 0;

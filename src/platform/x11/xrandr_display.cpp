@@ -8,6 +8,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/rate.h"
+
 namespace {
 
 constexpr uint32_t kTestOnly = 0x2;  // CDS_TEST: say whether the mode exists, change nothing
@@ -59,7 +61,7 @@ int32_t RoundedRate(const XRRModeInfo& mode) {
   if (mode.modeFlags & RR_DoubleScan) vTotal *= 2;
   if (mode.modeFlags & RR_Interlace) vTotal /= 2;
   if (mode.hTotal == 0 || vTotal == 0) return 0;
-  return static_cast<int32_t>(std::lround(static_cast<double>(mode.dotClock) / (mode.hTotal * vTotal)));
+  return RoundedHz(static_cast<double>(mode.dotClock) / (mode.hTotal * vTotal));
 }
 
 struct XRandrDisplay::Snapshot {
@@ -147,10 +149,17 @@ ScreenMetrics XRandrDisplay::metrics() {
   if (!snap) return {};
   CrtcInfo crtc(XRRGetCrtcInfo(dpy_, snap->resources.get(), snap->output->crtc));
   if (!crtc || !crtc->mode) return {};
+  RRMode inForce = crtc->mode;
+  // Xwayland (outputs XWAYLAND0, 1, ...) emulates a mode a client sets for that client alone
+  // and shows it to it as the CRTC's mode, while the compositor's mode stays; that one is the
+  // output's first, preferred mode.
+  if (std::strncmp(snap->output->name, "XWAYLAND", 8) == 0 && snap->output->npreferred > 0) {
+    inForce = snap->output->modes[0];
+  }
   const XRRScreenResources& res = *snap->resources;
   const XRRModeInfo* end = res.modes + res.nmode;
   const XRRModeInfo* mode = std::find_if(static_cast<const XRRModeInfo*>(res.modes), end,
-                                         [&](const XRRModeInfo& m) { return m.id == crtc->mode; });
+                                         [&](const XRRModeInfo& m) { return m.id == inForce; });
   if (mode == end) return {};
   return {static_cast<int32_t>(mode->width), static_cast<int32_t>(mode->height), bitsPerPixel_, RoundedRate(*mode)};
 }

@@ -1,0 +1,103 @@
+// A change is a success only when the mode asked for is then in force: a display that says
+// yes and changes nothing (Xwayland's emulated modes) must not be named "Current:".
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/confirmed_display.h"
+#include "platform/sim/sim_display.h"
+#include "platform/sim/sim_platform.h"
+#include "window/form1.h"
+
+namespace {
+
+const std::string kChangeFailed = "Error changing resolution...";
+const std::string kXgaText = "1024 x 768, 32bit color, 60 Hz";
+
+// The program on a simulated display seen through the check, as main() wires it on Linux.
+struct Confirmed : ::testing::Test {
+  SimDisplay sim{{{800, 600, 32, 60}, {1024, 768, 32, 60}, {1024, 768, 32, 75}, {1280, 1024, 32, 60}}};
+  ConfirmedDisplay display{sim};
+  SimSettings settings;
+  SimShell shell;
+  SimToolkit toolkit;
+  Form1 form{Platform{display, settings, shell, toolkit}};
+
+  void SetUp() override {
+    sim.setCurrent({1024, 768, 32, 60});
+    form.Form_Load();
+    ASSERT_EQ(form.mnuResDef.tag(), kXgaText);
+  }
+  void switchTo(const std::string& text) {
+    form.SelectModeByText(text);
+    ASSERT_NE(form.List1.listIndex(), -1) << text;
+    form.Command1_Click();
+  }
+  std::vector<std::string> boxes() const {
+    std::vector<std::string> texts;
+    for (const auto& box : toolkit.boxes) texts.push_back(box.text);
+    return texts;
+  }
+  DevMode record(int32_t width, int32_t height, int32_t rate) {
+    DevMode m{};
+    m.dmSize = sizeof m;
+    m.dmFields = dm::kBitsPerPel | dm::kPelsWidth | dm::kPelsHeight | dm::kDisplayFrequency;
+    m.dmBitsPerPel = 32;
+    m.dmPelsWidth = width;
+    m.dmPelsHeight = height;
+    m.dmDisplayFrequency = rate;
+    return m;
+  }
+};
+
+}  // namespace
+
+TEST_F(Confirmed, ASuccessThatChangedNothingIsAnError) {
+  sim.changesTakeNoEffect = true;
+  switchTo("800 x 600, 32bit color, 60 Hz");
+  switchTo("1280 x 1024, 32bit color, 60 Hz");
+  EXPECT_EQ(boxes(), std::vector<std::string>(2, kChangeFailed));
+  EXPECT_EQ(form.mnuResDef.caption(), "Current: " + kXgaText);
+  EXPECT_EQ(form.mnuResDef.tag(), kXgaText);
+  EXPECT_EQ(sim.calls.changeMode, 2);
+
+  // The same switch on a display that does change is a success as before.
+  sim.changesTakeNoEffect = false;
+  switchTo("800 x 600, 32bit color, 60 Hz");
+  EXPECT_EQ(boxes().size(), 2u);
+  EXPECT_EQ(form.mnuResDef.caption(), "Current: 800 x 600, 32bit color, 60 Hz");
+}
+
+TEST_F(Confirmed, TheRightSizeAtAnotherRateIsAnError) {
+  // The driver writes the rate it chose into the record; the check holds to the one asked for.
+  sim.onChange = [](DevMode& m) { m.dmDisplayFrequency = 60; };
+  switchTo("1024 x 768, 32bit color, 75 Hz");
+  EXPECT_EQ(boxes(), std::vector<std::string>{kChangeFailed});
+  EXPECT_EQ(form.mnuResDef.tag(), kXgaText);
+}
+
+TEST_F(Confirmed, OnlyTheFieldsTheRecordCarriesAreCompared) {
+  DevMode anyRate = record(800, 600, 1);  // 1: the hardware's default rate
+  EXPECT_EQ(display.changeMode(anyRate, kChangeDynamic), disp_change::kSuccessful);
+  DevMode noRate = record(1280, 1024, 75);
+  noRate.dmFields &= ~dm::kDisplayFrequency;
+  EXPECT_EQ(display.changeMode(noRate, kChangeDynamic), disp_change::kSuccessful);
+  DevMode otherDepth = record(800, 600, 60);
+  otherDepth.dmBitsPerPel = 16;
+  sim.onChange = [](DevMode& m) { m.dmBitsPerPel = 32; };  // a driver that stays at 32 bits
+  EXPECT_EQ(display.changeMode(otherDepth, kChangeDynamic), disp_change::kFailed);
+
+  // Refusals and mere tests changed nothing on purpose: their codes stand unchecked.
+  sim.onChange = nullptr;
+  sim.changesTakeNoEffect = true;
+  const int looks = sim.calls.metrics;
+  for (int32_t code : {1, -2, -3, -4, -5}) {
+    sim.results = {code};
+    DevMode m = record(800, 600, 60);
+    EXPECT_EQ(display.changeMode(m, kChangeDynamic), code);
+  }
+  DevMode tried = record(800, 600, 60);
+  EXPECT_EQ(display.changeMode(tried, 0x2), disp_change::kSuccessful);  // CDS_TEST changes nothing
+  EXPECT_EQ(sim.calls.metrics, looks);  // nothing to check after a refusal or a mere test
+}

@@ -1,0 +1,445 @@
+// The DisplayConfig display against a real Mutter (nested on the test Xorg, dummy monitors,
+// private session bus), checked against what the service itself answers through gdbus.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/confirmed_display.h"
+#include "platform/mutter/mutter_display.h"
+#include "platform/sim/sim_platform.h"
+#include "platform/x11/xrandr_display.h"
+#include "window/form1.h"
+
+// Last: Xlib defines macros that collide with Qt's and GoogleTest's names.
+#include <X11/Xlib.h>
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string XDisplayName() {
+  std::ifstream in(Env("TARNVEL_XORG_STATE") + "/display");
+  std::string name;
+  in >> name;
+  return name;
+}
+
+std::string Sh(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(("export DISPLAY=" + XDisplayName() + "; { " + command + "; } 2>&1").c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+struct ServiceMode {
+  std::string id;
+  int width = 0, height = 0, rate = 0;
+  bool current = false;
+  bool operator==(const ServiceMode&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const ServiceMode& m) {
+  return os << m.id << " " << m.width << "x" << m.height << "@" << m.rate << (m.current ? " current" : "");
+}
+
+struct Placement {
+  std::string connector;
+  int x = 0, y = 0;
+  bool primary = false;
+  bool operator==(const Placement&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Placement& p) {
+  return os << p.connector << "+" << p.x << "+" << p.y << (p.primary ? " primary" : "");
+}
+
+// A Mutter of its own for one test: started by the rig script, stopped at the end.
+class Session {
+ public:
+  Session(const std::string& modes, int monitors, bool x11 = false) : state_(TARNVEL_MUTTER_STATE) {
+    const std::string out = Sh(std::string(TARNVEL_MUTTER_SESSION) + " start '" + state_ + "' '" + modes + "' " +
+                               std::to_string(monitors) + (x11 ? " x11" : "") + " && echo STARTED");
+    started_ = out.find("STARTED") != std::string::npos;
+    log_ = out;
+    std::ifstream in(state_ + "/bus");
+    std::getline(in, address_);
+  }
+  ~Session() {
+    QDBusConnection::disconnectFromBus(QStringLiteral("mutter-test"));
+    Sh(std::string(TARNVEL_MUTTER_SESSION) + " stop '" + state_ + "'");
+  }
+  bool started() const { return started_; }
+  const std::string& address() const { return address_; }
+  // Xwayland's display and cookie file, when started with X11.
+  std::string xdisplay() const { return firstLine("/xdisplay"); }
+  std::string xauthority() const { return firstLine("/xauthority"); }
+  const std::string& log() const { return log_; }
+  QDBusConnection bus() const {
+    return QDBusConnection::connectToBus(QString::fromStdString(address_), QStringLiteral("mutter-test"));
+  }
+
+  // GetCurrentState as gdbus prints it, from outside the backend under test.
+  std::string currentState() const { return gdbus("GetCurrentState"); }
+  std::string gdbus(const std::string& call) const {
+    return Sh("gdbus call --address '" + address_ +
+              "' -d org.gnome.Mutter.DisplayConfig -o /org/gnome/Mutter/DisplayConfig -m "
+              "org.gnome.Mutter.DisplayConfig." +
+              call);
+  }
+
+  // The modes of one monitor, in the service's order.
+  std::vector<ServiceMode> modes(const std::string& connector) const {
+    const std::string state = currentState();
+    const size_t from = state.find("(('" + connector + "'");
+    const size_t to = state.find("(('", from + 1);
+    const std::string part = state.substr(from == std::string::npos ? state.size() : from,
+                                          to == std::string::npos ? std::string::npos : to - from);
+    const std::regex mode(R"(\('([^']+)', (\d+), (\d+), ([\d.]+), [\d.]+, \[[^\]]*\], (?:@a\{sv\} )?\{([^}]*)\}\))");
+    std::vector<ServiceMode> out;
+    for (std::sregex_iterator it(part.begin(), part.end(), mode), end; it != end; ++it) {
+      const std::smatch& m = *it;
+      out.push_back({m[1], std::stoi(m[2]), std::stoi(m[3]), static_cast<int>(std::lround(std::stod(m[4]))),
+                     m[5].str().find("'is-current': <true>") != std::string::npos});
+    }
+    return out;
+  }
+  ServiceMode current(const std::string& connector) const {
+    for (const ServiceMode& m : modes(connector)) {
+      if (m.current) return m;
+    }
+    return {"none", 0, 0, 0, false};
+  }
+  std::vector<Placement> layout() const {
+    const std::string state = currentState();
+    const std::regex logical(R"(\((-?\d+), (-?\d+), [\d.]+, (?:uint32 )?\d+, (true|false), \[\('([^']+)')");
+    std::vector<Placement> out;
+    for (std::sregex_iterator it(state.begin(), state.end(), logical), end; it != end; ++it) {
+      const std::smatch& m = *it;
+      out.push_back({m[4], std::stoi(m[1]), std::stoi(m[2]), m[3] == "true"});
+    }
+    return out;
+  }
+
+ private:
+  std::string firstLine(const std::string& file) const {
+    std::ifstream in(state_ + file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+  }
+
+  std::string state_;
+  std::string address_;
+  std::string log_;
+  bool started_ = false;
+};
+
+// Polls `done` for up to `seconds`.
+template <typename Done>
+bool WaitFor(double seconds, Done done) {
+  for (int i = 0; i < seconds * 10; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return done();
+}
+
+// The method calls that cross the bus to the service's object, as dbus-monitor sees them: a
+// count that does not rest on the backend's own.
+class BusMonitor {
+ public:
+  BusMonitor(const Session& session, std::string file) : session_(session), file_(std::move(file)) {
+    pid_ = Sh("dbus-monitor --address '" + session.address() +
+              "' \"type='method_call',path='/org/gnome/Mutter/DisplayConfig'\" >'" + file_ + "' 2>&1 & echo $!");
+    // The monitor is in place once the bus has taken its name back from it.
+    ready_ = WaitFor(10, [&] { return lines("member=NameLost") > 0; });
+  }
+  ~BusMonitor() { Sh("kill " + pid_); }
+  bool ready() const { return ready_; }
+
+  // The calls so far, without this class's own. A marker call follows them through the same
+  // monitor, so once it is seen every earlier call is in the file.
+  int calls() {
+    session_.gdbus("org.freedesktop.DBus.Properties.GetAll org.gnome.Mutter.DisplayConfig");
+    ++markers_;
+    if (!WaitFor(10, [&] { return lines("member=GetAll") >= markers_; })) return -1;
+    // gdbus asks for the object's introspection before each of its calls.
+    return lines("method call") - 2 * markers_;
+  }
+
+ private:
+  int lines(const std::string& text) const {
+    std::ifstream in(file_);
+    int n = 0;
+    for (std::string line; std::getline(in, line);) n += line.find(text) != std::string::npos;
+    return n;
+  }
+
+  const Session& session_;
+  std::string file_;
+  std::string pid_;
+  bool ready_ = false;
+  int markers_ = 0;
+};
+
+std::string XrandrCurrent() {
+  std::smatch m;
+  const std::string out = Sh("xrandr");
+  return std::regex_search(out, m, std::regex(R"(current (\d+ x \d+))")) ? m[1].str() : out;
+}
+
+DevMode Record(int32_t width, int32_t height, int32_t rate) {
+  DevMode m{};
+  m.dmSize = sizeof m;
+  m.dmFields = dm::kBitsPerPel | dm::kPelsWidth | dm::kPelsHeight | dm::kDisplayFlags | dm::kDisplayFrequency;
+  m.dmBitsPerPel = 32;
+  m.dmPelsWidth = width;
+  m.dmPelsHeight = height;
+  m.dmDisplayFrequency = rate;
+  return m;
+}
+
+std::vector<ServiceMode> Enumerate(DisplayDriver& display) {
+  std::vector<ServiceMode> out;
+  DevMode m{};
+  for (int32_t i = 0; display.enumMode(i, m); ++i) {
+    EXPECT_EQ(m.dmBitsPerPel, 32);
+    EXPECT_STREQ(m.dmDeviceName, "LVDS1");
+    out.push_back({"", m.dmPelsWidth, m.dmPelsHeight, m.dmDisplayFrequency, false});
+  }
+  return out;
+}
+
+// The service's modes without their ids and current marks, as the enumeration gives them.
+std::vector<ServiceMode> Plain(std::vector<ServiceMode> modes) {
+  for (ServiceMode& m : modes) m = {"", m.width, m.height, m.rate, false};
+  return modes;
+}
+
+// One monitor offering fractional rates and two rates at one size; 1280 x 720 at 59.94 Hz is in force.
+const char* kModes = "1280x720@59.94:1600x1200:1024x768@75:1024x768:800x600@74.6";
+
+class OneMonitor : public ::testing::Test {
+ protected:
+  Session session{kModes, 1};
+  std::unique_ptr<MutterDisplay> display;
+  void SetUp() override {
+    ASSERT_TRUE(session.started()) << session.log();
+    display = std::make_unique<MutterDisplay>(session.bus());
+  }
+};
+
+// Reads a serial one behind the service's the first `staleReads` times, as after a hotplug
+// between reading the layout and sending it back.
+class StaleDisplay : public MutterDisplay {
+ public:
+  StaleDisplay(QDBusConnection bus, int staleReads) : MutterDisplay(std::move(bus)), staleReads_(staleReads) {}
+
+ protected:
+  std::optional<State> readState() override {
+    auto state = MutterDisplay::readState();
+    if (state && staleReads_-- > 0) state->serial -= 1;
+    return state;
+  }
+
+ private:
+  int staleReads_;
+};
+
+}  // namespace
+
+TEST_F(OneMonitor, EnumerationIsTheServicesListInOneRequest) {
+  const std::vector<ServiceMode> service = session.modes("LVDS1");
+  ASSERT_EQ(service.size(), 5u) << session.currentState();
+  EXPECT_EQ(Enumerate(*display), Plain(service));
+  EXPECT_EQ(display->calls().getCurrentState, 1);
+  EXPECT_EQ(Enumerate(*display), Plain(service));  // a new pass looks again
+  EXPECT_EQ(display->calls().getCurrentState, 2);
+}
+
+TEST_F(OneMonitor, TheModeInForceIsFoundAtItsRoundedRate) {
+  const ScreenMetrics now = display->metrics();
+  EXPECT_EQ(now.horzRes, 1280);
+  EXPECT_EQ(now.vertRes, 720);
+  EXPECT_EQ(now.bitsPixel, 32);
+  EXPECT_EQ(now.vRefresh, 60);  // 59.94
+
+  // The program's start-up finds it among the modes.
+  SimSettings settings;
+  SimShell shell;
+  SimToolkit toolkit;
+  Form1 form{Platform{*display, settings, shell, toolkit}};
+  form.Form_Load();
+  EXPECT_EQ(form.mnuResDef.caption(), "Current: 1280 x 720, 32bit color, 60 Hz");
+  EXPECT_EQ(form.List1.listCount(), 5);
+}
+
+TEST_F(OneMonitor, AChangeIsInForceForMutterAndLeavesTheXServerAlone) {
+  const std::string xBefore = XrandrCurrent();
+  ConfirmedDisplay confirmed(*display);
+  DevMode m = Record(1024, 768, 75);
+  ASSERT_EQ(confirmed.changeMode(m, kChangeDynamic), disp_change::kSuccessful);
+  EXPECT_EQ(session.current("LVDS1"), (ServiceMode{"1024x768@75.000", 1024, 768, 75, true}));
+  EXPECT_EQ(display->calls().applyMonitorsConfig, 1);
+  EXPECT_EQ(XrandrCurrent(), xBefore);
+
+  // Back to the fractional rate, named by its rounded rate as the enumeration gives it.
+  DevMode back = Record(1280, 720, 60);
+  ASSERT_EQ(confirmed.changeMode(back, kChangeDynamic), disp_change::kSuccessful);
+  EXPECT_EQ(session.current("LVDS1").id, "1280x720@59.940");
+  EXPECT_EQ(XrandrCurrent(), xBefore);
+}
+
+TEST_F(OneMonitor, WhatTheMonitorCannotDoChangesNothing) {
+  const ServiceMode before = session.current("LVDS1");
+  struct Case {
+    DevMode mode;
+    uint32_t flags;
+    int32_t code;
+  };
+  DevMode interlaced = Record(1024, 768, 60);
+  interlaced.dmDisplayFlags = dm::kInterlaced;
+  DevMode otherDepth = Record(1024, 768, 60);
+  otherDepth.dmBitsPerPel = 16;
+  const std::vector<Case> cases = {
+      {Record(1920, 1080, 60), kChangeDynamic, disp_change::kBadMode},  // not offered
+      {Record(1024, 768, 70), kChangeDynamic, disp_change::kBadMode},   // offered at 60 and 75 only
+      {interlaced, kChangeDynamic, disp_change::kBadMode},
+      {otherDepth, kChangeDynamic, disp_change::kBadMode},
+      {Record(1024, 768, 60), kChangeDynamic | 0x1, disp_change::kBadFlags},  // saving it is not ours
+      {Record(0, 768, 60), kChangeDynamic, disp_change::kBadParam},
+      {Record(1024, 768, 60), 0x2, disp_change::kSuccessful},  // only asks whether it exists
+  };
+  for (const Case& c : cases) {
+    DevMode m = c.mode;
+    EXPECT_EQ(display->changeMode(m, c.flags), c.code)
+        << m.dmPelsWidth << "x" << m.dmPelsHeight << "@" << m.dmDisplayFrequency << " flags " << c.flags;
+  }
+  EXPECT_EQ(display->calls().applyMonitorsConfig, 0);
+  EXPECT_EQ(session.current("LVDS1"), before);
+}
+
+TEST_F(OneMonitor, AStaleSerialIsReadAgainAndTriedOnce) {
+  StaleDisplay once(session.bus(), 1);
+  DevMode m = Record(800, 600, 75);  // 74.6
+  EXPECT_EQ(once.changeMode(m, kChangeDynamic), disp_change::kSuccessful);
+  EXPECT_EQ(once.calls().getCurrentState, 2);
+  EXPECT_EQ(once.calls().applyMonitorsConfig, 2);  // the first was refused as stale
+  EXPECT_EQ(session.current("LVDS1").id, "800x600@74.600");
+
+  StaleDisplay always(session.bus(), 2);
+  DevMode back = Record(1280, 720, 60);
+  EXPECT_EQ(always.changeMode(back, kChangeDynamic), disp_change::kFailed);
+  EXPECT_EQ(always.calls().applyMonitorsConfig, 2);
+  EXPECT_EQ(session.current("LVDS1").id, "800x600@74.600");
+}
+
+TEST(TwoMonitors, OnlyThePrimaryMonitorChanges) {
+  Session session("1600x1200:1024x768:800x600", 2);
+  ASSERT_TRUE(session.started()) << session.log();
+  // Make the second monitor the primary one, right of the first, so that it is not simply
+  // the first monitor and its size can change without leaving a gap.
+  const std::string arranged = session.gdbus(
+      "ApplyMonitorsConfig 1 1 \"[(0, 0, 1.0, uint32 0, false, [('LVDS1', '1600x1200@60.000', @a{sv} {})]), "
+      "(1600, 0, 1.0, uint32 0, true, [('LVDS2', '1600x1200@60.000', @a{sv} {})])]\" \"@a{sv} {}\"");
+  ASSERT_EQ(arranged, "()\n");
+  const std::vector<Placement> layout = session.layout();
+  ASSERT_EQ(layout, (std::vector<Placement>{{"LVDS1", 0, 0, false}, {"LVDS2", 1600, 0, true}}));
+
+  MutterDisplay display(session.bus());
+  DevMode first{};
+  ASSERT_TRUE(display.enumMode(0, first));
+  EXPECT_STREQ(first.dmDeviceName, "LVDS2");
+  DevMode m = Record(800, 600, 60);
+  ASSERT_EQ(display.changeMode(m, kChangeDynamic), disp_change::kSuccessful);
+  EXPECT_EQ(session.current("LVDS2").id, "800x600@60.000");
+  EXPECT_EQ(session.current("LVDS1").id, "1600x1200@60.000");
+  EXPECT_EQ(session.layout(), layout);
+  const ScreenMetrics now = display.metrics();
+  EXPECT_EQ(now.horzRes, 800);
+}
+
+TEST(CallsPerEnumeration, DoNotGrowWithTheNumberOfModes) {
+  std::vector<int> perPass;
+  for (const char* modes : {"1024x768:800x600",
+                            "1920x1200:1920x1080:1680x1050:1600x1200:1600x900:1440x900:1400x1050:1366x768:"
+                            "1280x1024:1280x960:1280x800:1280x720:1152x864:1024x768@75:1024x768:800x600@75:800x600"}) {
+    Session session(modes, 1);
+    ASSERT_TRUE(session.started()) << session.log();
+    MutterDisplay display(session.bus());
+    const size_t count = session.modes("LVDS1").size();
+    BusMonitor monitor(session, std::string(TARNVEL_MUTTER_STATE) + "/monitor.log");
+    ASSERT_TRUE(monitor.ready()) << "dbus-monitor did not start on " << session.address();
+    EXPECT_EQ(Enumerate(display).size(), count);
+    const int onTheBus = monitor.calls();
+    perPass.push_back(onTheBus);
+    std::printf(
+        "%zu modes: %d D-Bus calls per enumeration pass on the bus, %d GetCurrentState counted by the display\n", count,
+        onTheBus, display.calls().getCurrentState);
+    EXPECT_EQ(display.calls().getCurrentState, onTheBus);
+  }
+  EXPECT_EQ(perPass, (std::vector<int>{1, 1}));
+}
+
+// Without the display service, an X11 program on GNOME reaches the screen through Xwayland,
+// which says yes to a mode change and changes nothing but its answers to that program.
+TEST(XwaylandUnderMutter, AChangeThatDidNotHappenIsAnErrorAndCurrentStaysTrue) {
+  Session session("1600x1200:1024x768:800x600", 1, true);
+  ASSERT_TRUE(session.started()) << session.log();
+  setenv("XAUTHORITY", session.xauthority().c_str(), 1);
+  Display* dpy = XOpenDisplay(session.xdisplay().c_str());
+  ASSERT_NE(dpy, nullptr) << "no Xwayland at '" << session.xdisplay() << "'";
+  XRandrDisplay xwayland(dpy);
+  EXPECT_EQ(xwayland.metrics().horzRes, 1600);
+
+  // Xwayland's own answer to a mode of its list is yes, and Mutter's monitor stays.
+  DevMode xga{};
+  for (int32_t i = 0; xwayland.enumMode(i, xga) && xga.dmPelsWidth != 1024;) ++i;
+  ASSERT_EQ(xga.dmPelsWidth, 1024);
+  DevMode asked = xga;
+  EXPECT_EQ(xwayland.changeMode(asked, kChangeDynamic), disp_change::kSuccessful);
+  EXPECT_EQ(session.current("LVDS1").id, "1600x1200@60.000");
+  EXPECT_EQ(xwayland.metrics().horzRes, 1600);
+
+  // The program, as main() wires it, tells the user and keeps naming the mode in force.
+  ConfirmedDisplay confirmed(xwayland);
+  SimSettings settings;
+  SimShell shell;
+  SimToolkit toolkit;
+  Form1 form{Platform{confirmed, settings, shell, toolkit}};
+  form.Form_Load();
+  EXPECT_EQ(form.mnuResDef.caption(), "Current: 1600 x 1200, 32bit color, 60 Hz");
+  form.SelectModeByText("1024 x 768, 32bit color, 60 Hz");
+  ASSERT_NE(form.List1.listIndex(), -1);
+  form.Command1_Click();
+  ASSERT_EQ(toolkit.boxes.size(), 1u);
+  EXPECT_EQ(toolkit.boxes[0].text, "Error changing resolution...");
+  EXPECT_EQ(form.mnuResDef.caption(), "Current: 1600 x 1200, 32bit color, 60 Hz");
+  EXPECT_EQ(session.current("LVDS1").id, "1600x1200@60.000");
+
+  // The mode really in force is still a success.
+  form.SelectModeByText("1600 x 1200, 32bit color, 60 Hz");
+  form.Command1_Click();
+  EXPECT_EQ(toolkit.boxes.size(), 1u);
+  XCloseDisplay(dpy);
+}
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);  // Qt's D-Bus wants an application object
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
