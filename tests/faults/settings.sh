@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Damaged and odd settings files: start-up goes on, the presets menu works, and start-up
-# never rewrites the file. Then a folder the program may not write: OK changes nothing.
+# never rewrites the file. Then a folder the program may not write: OK changes nothing and
+# says so in an error box.
 source "$(dirname "$0")/../e2e/lib.sh"
 start_tray_host
 mkdir -p "$(dirname "$INI")"
@@ -42,7 +43,11 @@ wait_for 5 editor_window || fail "the editor did not show"
 click_first_row
 click_copy 1
 click_ok
-sleep 1
+# The user is told that the presets last only for this run.
+wait_for 10 error_box_shown Tarnvel "$E2E_OUT/settings-save-fails.png" ||
+  fail "OK into an unwritable folder showed no error box titled Tarnvel"
+xdotool key Return
+wait_for 5 bash -c '! xdotool search --onlyvisible --name "^Tarnvel$"' || fail "the box did not close"
 running || fail "OK into an unwritable folder ended the program"
 cmp -s "$INI" "$WORK/before" || fail "OK into an unwritable folder changed the store"
 [ "$(ls -A "$(dirname "$INI")")" = "Tarnvel.ini" ] || fail "OK left files behind: $(ls -A "$(dirname "$INI")")"
