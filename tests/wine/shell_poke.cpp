@@ -8,6 +8,10 @@
 //                             as long as the wineserver does.
 //   shell_poke read-box TITLE  prints each control of the shown message box of that title:
 //                             its class and text, or <icon> for its icon.
+//   shell_poke read-edits     prints each text box of Tarnvel's window, in tab order,
+//                             with what it shows of its text: "whole", "start" (the text
+//                             begins at the left edge and runs on past the right) or "cut"
+//                             (its start is scrolled out of sight).
 // Exits 0 when the step was taken, 1 otherwise, and says why.
 #include <windows.h>
 // after windows.h, which it needs
@@ -59,6 +63,34 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) {
   return TRUE;
 }
 
+BOOL CALLBACK PrintEdit(HWND control, LPARAM) {
+  wchar_t cls[64] = {}, text[512] = {};
+  GetClassNameW(control, cls, 64);
+  if (_wcsicmp(cls, L"Edit") != 0) return TRUE;
+  SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  const auto length = static_cast<int>(std::wcslen(text));
+  RECT client{};
+  GetClientRect(control, &client);
+  // The first character's left edge, and the character under the box's right edge: past
+  // the end of the text there, the whole text is in sight.
+  const auto first = static_cast<short>(LOWORD(SendMessageW(control, EM_POSFROMCHAR, 0, 0)));
+  const auto atRight = static_cast<int>(
+      LOWORD(SendMessageW(control, EM_CHARFROMPOS, 0, MAKELPARAM(client.right - 1, client.bottom / 2))));
+  const char* shows = first < 0 ? "cut" : atRight >= length ? "whole" : "start";
+  std::printf("%s: %ls\n", shows, text);
+  return TRUE;
+}
+
+int ReadEdits() {
+  const HWND window = FindWindowW(L"Tarnvel.Form1", nullptr);
+  if (!window || !IsWindowVisible(window)) {
+    std::puts("shell_poke: Tarnvel's window is not shown");
+    return 1;
+  }
+  EnumChildWindows(window, PrintEdit, 0);
+  return 0;
+}
+
 int ReadBox(const wchar_t* title) {
   const HWND box = FindWindowW(L"#32770", title);
   if (!box || !IsWindowVisible(box)) {
@@ -94,6 +126,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 2 && std::wcscmp(argv[1], L"taskbar-created") == 0) return TaskbarCreated();
   if (argc == 2 && std::wcscmp(argv[1], L"volatile-key") == 0) return VolatileKey();
   if (argc == 3 && std::wcscmp(argv[1], L"read-box") == 0) return ReadBox(argv[2]);
-  std::puts("usage: shell_poke remove-icon | taskbar-created | volatile-key | read-box TITLE");
+  if (argc == 2 && std::wcscmp(argv[1], L"read-edits") == 0) return ReadEdits();
+  std::puts("usage: shell_poke remove-icon | taskbar-created | volatile-key | read-box TITLE | read-edits");
   return 2;
 }
