@@ -68,6 +68,24 @@ TEST_F(Presets, ABoxThatWasLeftShowsTheStartOfItsText) {
   EXPECT_EQ(box->cursorPosition(), 0);
 }
 
+// A desktop font too wide even at the smallest legible size: each box's tooltip shows its
+// whole text, and follows it as it changes.
+TEST_F(Presets, TooWideAFontLeavesTheWholeTextToTheTooltip) {
+  window.hide();
+  QApplication::setFont(QFont("DejaVu Sans Mono", 9));
+  FormWindow wide;
+  wide.attach(rig.form);
+  wide.show();
+  const auto edits = wide.findChildren<QLineEdit*>();
+  ASSERT_EQ(edits.size(), 4);
+  EXPECT_EQ(edits[0]->toolTip(), edits[0]->text());
+  EXPECT_EQ(edits[3]->toolTip(), "640 x 480, 32bit color, 60 Hz");
+  rig.form.Text2.setText(kWidest);
+  EXPECT_EQ(edits[1]->toolTip(), kWidest);
+  QApplication::setFont(QFont());
+  for (QLineEdit* box : boxes) EXPECT_TRUE(box->toolTip().isEmpty()) << "a text that fits needs no tooltip";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
