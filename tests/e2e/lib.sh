@@ -53,6 +53,8 @@ MENU_CLASS=${MENU_CLASS:-tarnvel}
 icon_docked() {
   local panel
   panel=$(xdotool search --classname panel | head -n 1)
+  # Without an id xwininfo waits for a click on a window: that would never end.
+  [ -n "$panel" ] || return 1
   xwininfo -tree -id "$panel" | grep -q "$ICON_PATTERN"
 }
 export -f icon_docked
