@@ -108,3 +108,45 @@ TEST_F(Tray, CancelAndDismissChangeNothing) {
   EXPECT_EQ(rig.display.calls.changeMode, 0);
   EXPECT_FALSE(f.ended());
 }
+
+// A restarted shell brings an empty notification area: the same record is added again, and
+// the icon works as before.
+TEST_F(Tray, ARecreatedTrayGetsTheSameIconBack) {
+  rig.shell.icons.clear();
+  f.TrayRecreated();
+  ASSERT_EQ(rig.shell.notifications.size(), 2u);
+  EXPECT_EQ(rig.shell.notifications[1].message, nim::kAdd);
+  EXPECT_EQ(std::memcmp(&rig.shell.notifications[0].data, &rig.shell.notifications[1].data, sizeof(NotifyIconData)), 0);
+  EXPECT_EQ(rig.shell.icons.size(), 1u);
+  rig.clickIcon(&f.mnuExit);
+  EXPECT_TRUE(rig.shell.icons.empty());
+  EXPECT_TRUE(f.ended());
+}
+
+TEST(TrayRecreated, AddsNothingBeforeStartUpNorAfterTheIconWasRemoved) {
+  Rig fresh(DesktopModes(), kXga);
+  fresh.form.TrayRecreated();  // start-up has not added the icon yet
+  EXPECT_TRUE(fresh.shell.notifications.empty());
+
+  Rig second(DesktopModes(), kXga);
+  second.toolkit.otherInstance = true;  // ends before it has an icon
+  second.load();
+  second.form.TrayRecreated();
+  EXPECT_EQ(second.shell.notifications.size(), 1u);
+  EXPECT_TRUE(second.shell.icons.empty());
+
+  for (bool viaMenu : {true, false}) {
+    Rig rig(DesktopModes(), kXga);
+    rig.load();
+    if (viaMenu) {
+      rig.clickIcon(&rig.form.mnuExit);
+    } else {
+      rig.form.mnuConfig_Click();
+      rig.form.unload(unload_mode::kControlMenu);
+    }
+    const size_t sent = rig.shell.notifications.size();
+    rig.form.TrayRecreated();
+    EXPECT_EQ(rig.shell.notifications.size(), sent) << (viaMenu ? "after Exit" : "after closing the window");
+    EXPECT_TRUE(rig.shell.icons.empty());
+  }
+}

@@ -32,6 +32,15 @@ void Form1::ShellIcon(const std::string& /*sCaption: the tip never depends on it
   platform_.shell.notifyIcon(nim::kAdd, TrayIconData);
 }
 
+// A new notification area starts empty. Without the icon the program would run on out of
+// reach, and every later start would end quietly because this one still runs. The same
+// record goes back: nothing about the icon changed. Before start-up added it there is
+// nothing to restore, and once it was removed the program is ending.
+void Form1::TrayRecreated() {
+  if (TrayIconData.uID == 0 || ended_) return;
+  platform_.shell.notifyIcon(nim::kAdd, TrayIconData);
+}
+
 void Form1::Form_QueryUnload(int16_t& /*cancel*/, int16_t /*unloadMode*/) {
   platform_.shell.notifyIcon(nim::kDelete, TrayIconData);
 }

@@ -116,6 +116,8 @@ class Form1 {
   void mnuResDef_Click();
   void mnuAbout_Click();
   void mnuWebsite_Click();
+  // The notification area was made anew (a restarted shell): the shown icon goes back.
+  void TrayRecreated();
 
   // presets/
   void LoadPresets(const std::string& refreshText);

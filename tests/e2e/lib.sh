@@ -226,3 +226,20 @@ hover_editor_opens_nothing() {
   menu_window && fail "moving the pointer over the window opened the menu"
   return 0
 }
+
+# Clicks into the text box of preset $1, near its middle.
+click_box() {
+  local tops=(0 240 960 1680 2520)
+  editor_size
+  click_twips $((W - 3015 + 240 + 1267)) $((480 + ${tops[$1]} + 142))
+}
+
+# The shown message box titled $1 carries the error icon: the only red picture a box draws
+# (warning is yellow, information and question are blue). Saves the box as $2.
+error_box_shown() {
+  local id red
+  id=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1) || return 1
+  import -window "$id" "$2" 2>/dev/null || return 1
+  red=$(convert "$2" -fx '(r > 0.6 && g < 0.3 && b < 0.3) ? 1 : 0' -format '%[fx:round(mean * w * h)]' info:)
+  [ "$red" -ge 100 ]
+}

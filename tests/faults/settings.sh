@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Damaged and odd settings files: start-up goes on, the presets menu works, and start-up
-# never rewrites the file. Then a folder the program may not write: OK changes nothing.
+# never rewrites the file. Then a folder the program may not write: OK changes nothing and
+# says so in an error box.
 source "$(dirname "$0")/../e2e/lib.sh"
 start_tray_host
 mkdir -p "$(dirname "$INI")"

@@ -47,3 +47,9 @@ imports=$(x86_64-w64-mingw32-objdump -p "$TARNVEL_EXE" | sed -n 's/.*DLL Name: /
 [ "$imports" = "advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll " ] ||
   fail "imports beyond the system: $imports"
 echo "wine: imports $imports"
+
+# A release program ships without symbols: debug information alone made it three times larger.
+size=$(stat -c %s "$TARNVEL_EXE")
+[ "$size" -lt 400000 ] || fail "the exe is $size bytes, not under 400 KB: were its symbols stripped?"
+x86_64-w64-mingw32-objdump -h "$TARNVEL_EXE" | grep -q '\.debug' && fail "the exe carries debug sections"
+echo "wine: the exe is $size bytes"

@@ -14,9 +14,22 @@ wait_for 5 bash -c '[ "$(xrandr | sed -n "s/.*current \([0-9]* x [0-9]*\),.*/\1/
   fail "preset 3 did not switch to 800 x 600: $(current_size)"
 
 # Select Color Depth: the items are the depth texts in order of first appearance.
+# The open menus: the pop-up, and the sub-menu once it shows (three rows, under 60 pixels).
+menus_open() {
+  local id info n=0
+  for id in $(xdotool search --onlyvisible --classname "$MENU_CLASS" 2>/dev/null); do
+    info=$(xwininfo -id "$id" 2>/dev/null) || continue
+    grep -q 'Override Redirect State: yes' <<<"$info" && [ "$(awk '/Height:/ {print $2}' <<<"$info")" -gt 20 ] &&
+      n=$((n + 1))
+  done
+  echo "$n"
+}
 open_menu
 xdotool key --delay 80 $(printf 'Down %.0s' $(seq "$M_DEPTH")) Right
-sleep 0.5
+# On a loaded machine the sub-menu may take a while: keys sent before it shows would move
+# in the pop-up instead.
+wait_for 5 bash -c "$(declare -f menus_open); MENU_CLASS=$MENU_CLASS; [ \"\$(menus_open)\" -ge 2 ]" ||
+  fail "Select Color Depth did not open its sub-menu"
 import -window root "$E2E_OUT/wine-depths.png"
 xdotool key --delay 80 Down Down Return  # 32bit color, 24bit color, 256 colors
 wait_for 5 menu_closed || fail "the menu did not close"

@@ -1,18 +1,26 @@
 #include "platform/qt/form_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFocusEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
 QString ToQ(const std::string& text) { return QString::fromStdString(text); }
+
+// The longest mode text a preset box is made to show whole.
+constexpr char kWidestPreset[] = "1600 x 1200, 32bit color, 60 Hz";
+constexpr qreal kSmallestPoints = 7;  // below this the digits of a mode text run together
 
 }  // namespace
 
@@ -45,6 +53,42 @@ void FormWindow::build() {
   form.ScaleWidth = twips(width());
   form.ScaleHeight = twips(height());
   form.Form_Resize();
+  chooseFont();
+}
+
+// The application's font, as small as it must be for a whole mode text to fit a preset box,
+// and no smaller than can be read. Where even that is too wide, a box's tooltip shows it.
+void FormWindow::chooseFont() {
+  auto* box = static_cast<QLineEdit*>(widgets_.at(&form_->Text1));
+  // A line edit keeps its frame and two pixels on each side, and one for the cursor.
+  const int frame = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
+  const int room = box->width() - 2 * frame - 2 * 2 - 1;
+  QFont font = QApplication::font();
+  const QString widest = QString::fromLatin1(kWidestPreset);
+  if (font.pointSizeF() > 0) {
+    for (qreal size = font.pointSizeF();; size -= 0.5) {
+      font.setPointSizeF(size);
+      fits_ = QFontMetrics(font, box).horizontalAdvance(widest) <= room;
+      if (fits_ || size - 0.5 < kSmallestPoints) break;
+    }
+  } else {
+    fits_ = QFontMetrics(font, box).horizontalAdvance(widest) <= room;
+  }
+  setFont(font);
+  for (TextBox* control : {&form_->Text1, &form_->Text2, &form_->Text3, &form_->Text4}) {
+    auto* edit = static_cast<QLineEdit*>(widgets_.at(control));
+    edit->setToolTip(fits_ ? QString() : edit->text());
+  }
+}
+
+// A box that was left shows where its mode text starts, not where the cursor last was: the
+// end of one mode text reads like another mode. A pop-up (the box's own context menu) is not
+// leaving it.
+bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+    if (auto* edit = qobject_cast<QLineEdit*>(watched)) edit->setCursorPosition(0);
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 QWidget* FormWindow::create(Control& control, QWidget* parent) {
@@ -70,7 +114,11 @@ QWidget* FormWindow::create(Control& control, QWidget* parent) {
       auto& box = static_cast<TextBox&>(control);
       auto* edit = new QLineEdit(ToQ(box.text()), parent);
       edit->setCursorPosition(0);  // a mode text is longer than the box: show where it starts
-      connect(edit, &QLineEdit::textEdited, this, [&box](const QString& text) { box.setText(text.toStdString()); });
+      connect(edit, &QLineEdit::textEdited, this, [this, edit, &box](const QString& text) {
+        box.setText(text.toStdString());
+        if (!fits_) edit->setToolTip(text);
+      });
+      edit->installEventFilter(this);
       return edit;
     }
     case ControlKind::Panel:
@@ -113,6 +161,7 @@ void FormWindow::update(Control& control, Change what) {
           edit->setText(text);
           edit->setCursorPosition(0);
         }
+        if (!fits_) edit->setToolTip(text);
       }
       break;
     case Change::Rows: {

@@ -17,6 +17,7 @@ class FormWindow final : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // The window starts hidden and most runs never show it: its widgets wait until it does.
@@ -24,9 +25,11 @@ class FormWindow final : public QWidget {
   QWidget* create(Control& control, QWidget* parent);
   void place(const Control& control);
   void update(Control& control, Change what);
+  void chooseFont();
   int px(float twips) const;
   float twips(int pixels) const;
 
   Form1* form_ = nullptr;
   std::unordered_map<const Control*, QWidget*> widgets_;
+  bool fits_ = true;  // a whole mode text fits a preset box in the window's font
 };

@@ -69,6 +69,7 @@ class Win32Window {
   void create(Control& control);
   void place(const Control& control);
   void update(Control& control, Change what);
+  void chooseFont();
   int px(float twips) const;
 
   HINSTANCE instance_;
@@ -78,6 +79,7 @@ class Win32Window {
   HFONT font_ = nullptr;
   Form1* form_ = nullptr;
   bool syncing_ = false;  // a control is being set from Form1: its notification is ours
+  UINT taskbarCreated_ = 0;
   std::unordered_map<const Control*, HWND> windows_;
   std::unordered_map<HWND, Control*> controls_;
 };

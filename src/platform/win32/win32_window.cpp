@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 #include "window/form1.h"
@@ -14,6 +15,15 @@ constexpr wchar_t kFrameClass[] = L"Tarnvel.Form1";
 constexpr wchar_t kSurfaceClass[] = L"Tarnvel.Surface";
 constexpr int kIconResource = 1;
 constexpr UINT kTrayCallback = WM_MOUSEMOVE;  // the message the icon record asks for
+// The longest mode text a preset box is made to show whole.
+constexpr wchar_t kWidestPreset[] = L"1600 x 1200, 32bit color, 60 Hz";
+constexpr int kSmallestPoints = 7;  // below this the digits of a mode text run together
+
+std::wstring WindowText(HWND hwnd) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
 
 UINT WindowDpi(HWND hwnd) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -57,10 +67,8 @@ Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
   surface_ = CreateWindowExW(WS_EX_CONTROLPARENT, kSurfaceClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
                              0, frame_, nullptr, instance, nullptr);
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+  // Explorer sends this to every top-level window when it made a new notification area.
+  taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
 
   RECT r{0, 0, px(Form1::kInitialScaleWidth), px(Form1::kInitialScaleHeight)};
   AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT);
@@ -70,6 +78,48 @@ Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
 Win32Window::~Win32Window() {
   if (frame_) DestroyWindow(frame_);
   if (font_) DeleteObject(font_);
+}
+
+// The dialog font, as small as it must be for a whole mode text to fit a preset box at this
+// window's DPI, and no smaller than can be read. Edit controls size their margins from the
+// font, so each size is tried on a real box.
+void Win32Window::chooseFont() {
+  if (!form_) return;
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  LOGFONTW font = metrics.lfMessageFont;
+  HDC screen = GetDC(nullptr);
+  const int systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  const int dpi = static_cast<int>(this->dpi());
+  // The system metrics are for the system's DPI; this window may sit on another monitor.
+  font.lfHeight = MulDiv(font.lfHeight, dpi, systemDpi > 0 ? systemDpi : 96);
+  const int smallest = -MulDiv(kSmallestPoints, dpi, 72);
+
+  const HWND box = windows_.at(&form_->Text1);
+  HDC dc = GetDC(box);
+  HFONT chosen = nullptr;
+  for (LONG height = std::min<LONG>(font.lfHeight, smallest);; ++height) {
+    font.lfHeight = height;
+    HFONT candidate = CreateFontIndirectW(&font);
+    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(candidate), FALSE);
+    RECT client{};
+    GetClientRect(box, &client);
+    const auto margins = static_cast<DWORD>(SendMessageW(box, EM_GETMARGINS, 0, 0));
+    const HGDIOBJ old = SelectObject(dc, candidate);
+    SIZE text{};
+    GetTextExtentPoint32W(dc, kWidestPreset, static_cast<int>(std::size(kWidestPreset) - 1), &text);
+    SelectObject(dc, old);
+    if (chosen) DeleteObject(chosen);
+    chosen = candidate;
+    // One pixel more for the caret, which stands after the last character.
+    if (text.cx + 1 <= client.right - LOWORD(margins) - HIWORD(margins) || height >= smallest) break;
+  }
+  ReleaseDC(box, dc);
+  for (const auto& [control, hwnd] : windows_) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), TRUE);
+  if (font_) DeleteObject(font_);
+  font_ = chosen;
 }
 
 UINT Win32Window::dpi() const { return WindowDpi(frame_); }
@@ -97,6 +147,7 @@ void Win32Window::attach(Form1& form) {
   RECT client{};
   GetClientRect(frame_, &client);
   frame(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+  chooseFont();
 }
 
 void Win32Window::create(Control& control) {
@@ -138,7 +189,6 @@ void Win32Window::create(Control& control) {
   // Captions are plain text: no access keys.
   if (control.kind() == ControlKind::Label) style |= SS_NOPREFIX;
   HWND hwnd = CreateWindowExW(exStyle, cls, text.c_str(), style, 0, 0, 0, 0, parent, nullptr, instance_, nullptr);
-  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   windows_[&control] = hwnd;
   controls_[hwnd] = &control;
   if (control.kind() == ControlKind::ListBox) update(control, Change::Rows);
@@ -169,7 +219,9 @@ void Win32Window::update(Control& control, Change what) {
     case Change::Text: {
       const std::wstring text = Widen(control.kind() == ControlKind::TextBox ? static_cast<TextBox&>(control).text()
                                                                              : static_cast<Label&>(control).caption());
-      SetWindowTextW(hwnd, text.c_str());
+      // Setting an edit control's text puts its caret at the start: a text that came from the
+      // user's typing is already there and must stay as it is.
+      if (WindowText(hwnd) != text) SetWindowTextW(hwnd, text.c_str());
       break;
     }
     case Change::Rows: {
@@ -199,9 +251,12 @@ void Win32Window::command(HWND hwnd, WORD code) {
   if (control.kind() == ControlKind::ListBox && code == LBN_SELCHANGE) {
     static_cast<ListBox&>(control).setListIndex(static_cast<int16_t>(SendMessageW(hwnd, LB_GETCURSEL, 0, 0)));
   } else if (control.kind() == ControlKind::TextBox && code == EN_CHANGE) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    static_cast<TextBox&>(control).setText(Narrow(text));
+    static_cast<TextBox&>(control).setText(Narrow(WindowText(hwnd)));
+  } else if (control.kind() == ControlKind::TextBox && code == EN_KILLFOCUS) {
+    // A box that was left shows where its mode text starts, not where the caret last was:
+    // the end of one mode text reads like another mode.
+    SendMessageW(hwnd, EM_SETSEL, 0, 0);
+    SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
   } else if (control.kind() == ControlKind::Button && code == BN_CLICKED) {
     form_->click(control);
   }
@@ -224,6 +279,10 @@ LRESULT CALLBACK Win32Window::SurfaceProc(HWND hwnd, UINT msg, WPARAM wParam, LP
 }
 
 LRESULT Win32Window::frame(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+    if (form_) form_->TrayRecreated();
+    return 0;
+  }
   switch (msg) {
     case kTrayCallback:
       // Only the icon talks to the frame: the surface covers its client area, so the
@@ -250,6 +309,7 @@ LRESULT Win32Window::frame(UINT msg, WPARAM wParam, LPARAM lParam) {
                    suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
       if (form_) {
         for (const auto& [control, hwnd] : windows_) place(*control);
+        chooseFont();
       }
       return 0;
     }
