@@ -32,13 +32,14 @@ choose "$M_EXIT"
 wait_for 10 bash -c "! kill -0 $TARNVEL_PID 2>/dev/null" || fail "Exit/Close Program did not end the program"
 stop_tray_host
 
-# No tray host at all when the program starts. It is ready once it holds its lock and waits
-# in its event loop.
+# No tray host at all when the program starts. It is ready once it holds its claim on the
+# X server and waits in its event loop.
 "$TARNVEL_BIN" >"$WORK/late.log" 2>&1 &
 TARNVEL_PID=$!
 PIDS+=("$TARNVEL_PID")
 idle() {
-  compgen -G "$XDG_RUNTIME_DIR/tarnvel-*.lock" >/dev/null && grep -q poll "/proc/$TARNVEL_PID/wchan"
+  bounded "$X_TIMEOUT" "$SELECTION_OWNER" "_TARNVEL_INSTANCE_U$(id -u)" >/dev/null &&
+    grep -q poll "/proc/$TARNVEL_PID/wchan"
 }
 wait_for 15 idle || fail "the program did not reach its event loop without a tray host: $(cat "$WORK/late.log")"
 running || fail "the program ended without a tray host: $(cat "$WORK/late.log")"
