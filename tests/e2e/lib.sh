@@ -138,9 +138,11 @@ icon_point() {
 }
 
 # The open pop-up menu: a mapped override-redirect window of ours, taller than a tooltip.
+# A pop-up menu on screen: a mapped override-redirect window of class $1 (ours by default),
+# taller than a tooltip.
 menu_window() {
   local id info
-  for id in $(xdotool search --onlyvisible --classname "$MENU_CLASS" 2>/dev/null); do
+  for id in $(xdotool search --onlyvisible --classname "${1:-$MENU_CLASS}" 2>/dev/null); do
     info=$(xwininfo -id "$id")
     grep -q 'Override Redirect State: yes' <<<"$info" || continue
     [ "$(awk '/Height:/ {print $2}' <<<"$info")" -gt 60 ] && { echo "$id"; return 0; }
@@ -159,14 +161,15 @@ open_menu() {
   wait_for 5 menu_window || fail "the menu did not open"
 }
 
-menu_closed() { ! menu_window >/dev/null; }
+menu_closed() { ! menu_window "$@" >/dev/null; }
 
-# Chooses the n-th entry of the open menu (separators do not count) by keyboard.
+# Chooses the n-th entry of the open menu (separators do not count) by keyboard; $2 names the
+# class of a menu that is not ours.
 choose() {
   local keys=()
   for _ in $(seq "$1"); do keys+=(Down); done
   xdotool key --delay 60 "${keys[@]}" Return
-  wait_for 5 menu_closed || fail "the menu did not close"
+  wait_for 5 menu_closed "${2:-$MENU_CLASS}" || fail "the menu${2:+ of class $2} did not close"
 }
 
 # Clicks the editor window at (x, y) twips from its inner top left corner. The layout's

@@ -160,25 +160,11 @@ xembed_docked() {
   xwininfo -tree -id "$panel" | grep -q '"Tarnvel"'
 }
 
-# A menu the panel draws: a mapped override-redirect window of its plugin, taller than a tooltip.
-host_menu_window() {
-  local id info
-  for id in $(xdotool search --onlyvisible --classname '^wrapper-2.0$' 2>/dev/null); do
-    info=$(xwininfo -id "$id")
-    grep -q 'Override Redirect State: yes' <<<"$info" || continue
-    [ "$(awk '/Height:/ {print $2}' <<<"$info")" -gt 60 ] && { echo "$id"; return 0; }
-  done
-  return 1
-}
-host_menu_closed() { ! host_menu_window >/dev/null; }
-
-# Chooses the n-th entry of the menu the panel draws (separators do not count) by keyboard.
-choose_in_host() {
-  local keys=()
-  for _ in $(seq "$1"); do keys+=(Down); done
-  xdotool key --delay 60 "${keys[@]}" Return
-  wait_for 5 host_menu_closed || fail "the panel's menu did not close: not the item's menu, but the panel's own?"
-}
+# A menu the panel draws, and a choice in it by keyboard.
+HOST_MENU_CLASS='^wrapper-2.0$'
+host_menu_window() { menu_window "$HOST_MENU_CLASS"; }
+host_menu_closed() { menu_closed "$HOST_MENU_CLASS"; }
+choose_in_host() { choose "$1" "$HOST_MENU_CLASS"; }
 
 wait_for_size() {
   wait_for 5 bash -c "[ \"\$(xrandr | sed -n 's/.*current \([0-9]* x [0-9]*\),.*/\1/p')\" = '$1' ]" ||
