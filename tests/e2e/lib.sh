@@ -97,7 +97,11 @@ start_tray_host() {
   trayer --widthtype request --edge top --align right --expand false >"$WORK/trayer.log" 2>&1 &
   PIDS+=($!)
   wait_for 10 xdotool search --classname panel || fail "trayer did not start"
+  # Its window comes before it is the tray manager, and Wine, which looks only once, would
+  # then show the icon in a window of its own.
+  wait_for 10 tray_manager || fail "trayer did not become the tray manager (_NET_SYSTEM_TRAY_S0)"
 }
+tray_manager() { bounded "$X_TIMEOUT" "$SELECTION_OWNER" _NET_SYSTEM_TRAY_S0 >/dev/null; }
 
 # The trayer window holds our icon when it has our icon's window below it: Qt names it after
 # the program, Wine's tray belongs to explorer.exe.
