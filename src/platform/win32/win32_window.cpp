@@ -154,7 +154,8 @@ void Win32Window::create(Control& control) {
   const HWND parent = control.container() ? windows_.at(control.container()) : surface_;
   const DWORD visible = control.visible() ? WS_VISIBLE : 0;
   const wchar_t* cls = L"STATIC";
-  DWORD style = WS_CHILD | visible;
+  // Panels overlap in a small window: each control keeps to its own area when it paints.
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | visible;
   DWORD exStyle = 0;
   std::wstring text;
   switch (control.kind()) {
@@ -298,6 +299,8 @@ LRESULT Win32Window::frame(UINT msg, WPARAM wParam, LPARAM lParam) {
         form_->ScaleWidth = static_cast<float>(LOWORD(lParam) * 1440.0 / dpi());
         form_->ScaleHeight = static_cast<float>(HIWORD(lParam) * 1440.0 / dpi());
         form_->Form_Resize();
+        // Controls that overlapped in a smaller window left their pictures behind on each other.
+        RedrawWindow(surface_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
       }
       return 0;
     case WM_COMMAND:
