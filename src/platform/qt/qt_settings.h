@@ -23,9 +23,9 @@ class QtSettings final : public Settings {
 // An INI format that keeps the file's bytes. In its map a group or key name holds one
 // character per byte of the file (Latin-1), and a value holds the bytes after "=" exactly as
 // they stand there, quotes and backslashes included: what the program does not own is
-// written back byte for byte, whatever its encoding. Qt's own INI format reads an unquoted
-// value with commas as a list, drops backslashes and turns bytes that are not UTF-8 into
-// U+FFFD, so it cannot give back what another program or an editor put there.
+// written back byte for byte, whatever its encoding. Qt's own INI format cannot give back
+// what another program or an editor put there: it reads an unquoted value with commas as a
+// list, backslashes as escapes, and the text as UTF-8.
 QSettings::Format VerbatimIniFormat();
 // That format's two halves: reading passes over what it does not understand (comments are
 // not kept); what writing writes reads back the same.
