@@ -1,5 +1,6 @@
 // Arbitrary bytes as the settings file, read the way the program reads it, then the presets
-// loaded from it at start-up. What the program would write back must read back the same.
+// loaded from it at start-up. An OK over it writes the program's four values, which read back
+// as they were, and everything else back byte for byte as it stood in the file.
 #include <QBuffer>
 #include <QSet>
 #include <cstdlib>
@@ -17,10 +18,10 @@ class MapSettings final : public Settings {
   explicit MapSettings(const QSettings::SettingsMap& map) : map_(map) {}
   std::string read(std::string_view, std::string_view section, std::string_view key,
                    std::string_view fallback) override {
-    const QString path = QString::fromUtf8(section.data(), static_cast<qsizetype>(section.size())) + '/' +
-                         QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+    const QString path = QString::fromLatin1(section.data(), static_cast<qsizetype>(section.size())) + '/' +
+                         QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
     const auto it = map_.constFind(path);
-    return it == map_.cend() ? std::string(fallback) : it->toString().toStdString();
+    return it == map_.cend() ? std::string(fallback) : ValueFromFile(it->toByteArray());
   }
   bool write(std::string_view, std::string_view, std::string_view, std::string_view) override { std::abort(); }
   bool sync() override { std::abort(); }  // start-up never writes
@@ -40,14 +41,29 @@ QSettings::SettingsMap Read(QByteArray bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const QSettings::SettingsMap map =
-      Read(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+  const QByteArray file(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  const QSettings::SettingsMap map = Read(file);
+  // Each value is bytes of the file, taken as they stand there.
+  for (const QVariant& value : map) {
+    if (value.typeId() != QMetaType::QByteArray || !file.contains(value.toByteArray())) std::abort();
+  }
 
+  // OK: the four presets, any bytes at all (here quarters of the file), over what was read.
+  QSettings::SettingsMap saved = map;
+  std::string presets[4];
+  for (int n = 0; n < 4; ++n) {
+    presets[n] = file.mid(n * file.size() / 4, file.size() / 4).toStdString();
+    saved.insert(QStringLiteral("Settings/d%1").arg(n + 1), ValueForFile(presets[n]));
+  }
   QByteArray written;
   QBuffer out(&written);
   out.open(QIODevice::WriteOnly);
-  WriteVerbatimIni(out, map);
-  if (Read(written) != map) std::abort();
+  WriteVerbatimIni(out, saved);
+  const QSettings::SettingsMap next = Read(written);
+  if (next != saved) std::abort();  // byte for byte, the program's own values as much as the rest
+  for (int n = 0; n < 4; ++n) {
+    if (ValueFromFile(next.value(QStringLiteral("Settings/d%1").arg(n + 1)).toByteArray()) != presets[n]) std::abort();
+  }
   // Each group once, and no key above the first group line.
   QSet<QByteArray> groups;
   bool grouped = false;

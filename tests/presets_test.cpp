@@ -186,10 +186,18 @@ TEST_F(Editor, UnwritableStoreLosesNothingAndCrashesNothing) {
   EXPECT_EQ(rig.toolkit.boxes[0].title, "Tarnvel");
 }
 
-TEST_F(Editor, SaveThatTheStoreCannotMakeDurableIsReported) {
-  rig.settings.failSync = true;
-  f.Command2_Click();
-  EXPECT_EQ(rig.boxTexts(), std::vector<std::string>{"Unable to save the presets. They apply until Tarnvel is closed."});
+// A save fails when any one of its four writes is refused (a store that writes each value at
+// once, as the registry does), or when the store cannot make them durable.
+TEST(Saving, EveryPartThatFailsIsReported) {
+  const std::vector<std::string> unsaved{"Unable to save the presets. They apply until Tarnvel is closed."};
+  for (const std::string fails : {"", "sync", "d1", "d2", "d3", "d4"}) {
+    Rig rig(DesktopModes(), kXga);
+    rig.load();
+    rig.settings.failSync = fails == "sync";
+    rig.settings.failKey = fails;
+    rig.form.Command2_Click();
+    EXPECT_EQ(rig.boxTexts(), fails.empty() ? std::vector<std::string>{} : unsaved) << "failing: " << fails;
+  }
 }
 
 TEST_F(Editor, PresetCommandsSwitchByCaption) {

@@ -5,13 +5,23 @@ set -euo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake --install "$BUILD_DIR" --prefix "$work/prefix" >/dev/null
-for f in bin/tarnvel share/applications/tarnvel.desktop share/icons/hicolor/32x32/apps/tarnvel.png; do
+sizes="16 22 24 32 48 64 128 256"
+icons="share/icons/hicolor/scalable/apps/tarnvel.svg"
+for s in $sizes; do icons+=" share/icons/hicolor/${s}x$s/apps/tarnvel.png"; done
+for f in bin/tarnvel share/applications/tarnvel.desktop $icons; do
   [ -f "$work/prefix/$f" ] || { echo "FAIL: $f not installed" >&2; exit 1; }
 done
-[ "$(identify -format '%wx%h' "$work/prefix/share/icons/hicolor/32x32/apps/tarnvel.png")" = 32x32 ] || { echo "FAIL: icon size" >&2; exit 1; }
+for s in $sizes; do
+  size=$(identify -format '%wx%h' "$work/prefix/share/icons/hicolor/${s}x$s/apps/tarnvel.png")
+  [ "$size" = "${s}x$s" ] || { echo "FAIL: the ${s}x$s icon is $size" >&2; exit 1; }
+done
+grep -q '<svg' "$work/prefix/share/icons/hicolor/scalable/apps/tarnvel.svg" || { echo "FAIL: the scalable icon is no SVG" >&2; exit 1; }
 (cd "$work" && cpack -G DEB --config "$BUILD_DIR/CPackConfig.cmake" >/dev/null)
 deb=$(ls "$work"/tarnvel_*_amd64.deb)
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "FAIL: dependencies: $(dpkg-deb -f "$deb" Depends)" >&2; exit 1; }
 contents=$(dpkg-deb -c "$deb")
 grep -q './usr/bin/tarnvel$' <<<"$contents" || { echo "FAIL: the package holds no program" >&2; exit 1; }
+for f in $icons; do
+  grep -q "\./usr/$f\$" <<<"$contents" || { echo "FAIL: the package holds no $f" >&2; exit 1; }
+done
 echo "install: $(basename "$deb"), depends on: $(dpkg-deb -f "$deb" Depends)"

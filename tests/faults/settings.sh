@@ -82,5 +82,25 @@ cmp -s "$INI" "$WORK/before" || fail "OK into an unwritable folder changed the s
 open_menu
 choose 1
 running || fail "the program ended after the failed save"
+
+# The folder may be written again: the next OK of the same run saves and says nothing.
+chown -R nobody "$(dirname "$INI")"
+chmod 755 "$(dirname "$INI")"
+chmod 644 "$INI"
+open_menu
+choose "$M_CONFIG"
+wait_for 5 editor_window || fail "the editor did not show after the failed save"
+click_ok
+# A box would keep the editor open under it until it is dismissed.
+editor_gone() { ! editor_window; }
+wait_for 10 editor_gone ||
+  fail "OK into the folder made writable again left the editor open$(error_box >/dev/null && echo ' under an error box')"
+import -window root "$E2E_OUT/settings-saved-again.png"
+! error_box >/dev/null || fail "OK into the folder made writable again said the presets were not saved"
+[ "$(sed -n '/^\[Settings\]$/,/^\[/p' "$INI" | grep -c '^d[1-4]=')" -eq 4 ] &&
+  ! grep -q '^d1=800 x 600, 32bit color, 60 Hz$' "$INI" ||
+  fail "OK into the folder made writable again did not save the presets: $(cat -A "$INI")"
 chmod -R u+w "$XDG_CONFIG_HOME"
-echo "settings: damaged files survived, nothing rewritten; an unwritable folder left the store as it was"
+echo "settings: damaged files survived, nothing rewritten; an unwritable folder left the store as it was," \
+  "and the next OK saved; it reads:"
+cat "$INI"

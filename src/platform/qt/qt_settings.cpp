@@ -1,20 +1,25 @@
 #include "platform/qt/qt_settings.h"
 
-#include <QDir>
 #include <QIODevice>
 #include <QMap>
 #include <QStandardPaths>
-#include <QStringDecoder>
 
 namespace {
 
-// Quoted only where the bare text would not read back the same.
-QByteArray Quote(const QString& value) {
-  const QByteArray text = value.toUtf8();
-  const bool bare = !text.contains('\n') && !text.contains('\r') && !text.startsWith('"') && text == text.trimmed();
-  if (bare) return text;
+// Names are bytes: one Latin-1 character per byte gives every byte back unchanged.
+QString Name(QByteArrayView bytes) { return QString::fromLatin1(bytes); }
+QString Name(std::string_view text) { return Name(QByteArrayView(text.data(), static_cast<qsizetype>(text.size()))); }
+
+QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+QByteArray ValueForFile(std::string_view text) {
+  const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+  const bool bare = !bytes.contains('\n') && !bytes.contains('\r') && !bytes.startsWith('"') && bytes == bytes.trimmed();
+  if (bare) return bytes;
   QByteArray out = "\"";
-  for (char c : text) {
+  for (char c : bytes) {
     if (c == '\\' || c == '"') out += '\\';
     if (c == '\n') {
       out += "\\n";
@@ -27,18 +32,9 @@ QByteArray Quote(const QString& value) {
   return out + '"';
 }
 
-// Text from the file. QString::fromUtf8 drops a byte order mark at the start of what it is
-// given; where one stands at the start of a key or value inside the file it is that text's
-// own, and writing it back must give the same text again.
-QString Decode(const QByteArray& bytes) {
-  QStringDecoder decoder(QStringConverter::Utf8,
-                         QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
-  return decoder(bytes);
-}
-
-QString Unquote(const QByteArray& raw) {
-  if (raw.size() < 2 || !raw.startsWith('"') || !raw.endsWith('"')) return Decode(raw);
-  QByteArray out;
+std::string ValueFromFile(const QByteArray& raw) {
+  if (raw.size() < 2 || !raw.startsWith('"') || !raw.endsWith('"')) return raw.toStdString();
+  std::string out;
   for (qsizetype i = 1; i + 1 < raw.size(); ++i) {
     char c = raw[i];
     if (c == '\\' && i + 2 < raw.size()) {
@@ -47,12 +43,8 @@ QString Unquote(const QByteArray& raw) {
     }
     out += c;
   }
-  return Decode(out);
+  return out;
 }
-
-QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-}  // namespace
 
 // Reads every line it understands and passes over the rest, so a damaged file still yields
 // what it holds. Editors may start the file with a UTF-8 byte order mark and end lines with
@@ -69,18 +61,18 @@ bool ReadVerbatimIni(QIODevice& device, QSettings::SettingsMap& map) {
       // The keys under a group line that is not understood belong to no group we know: they
       // must not be taken for the previous group's.
       inSection = line.endsWith(']');
-      if (inSection) section = Decode(line.mid(1, line.size() - 2).trimmed());
+      if (inSection) section = Name(line.mid(1, line.size() - 2).trimmed());
       continue;
     }
     if (!inSection) continue;
     const qsizetype equals = line.indexOf('=');
     if (equals <= 0) continue;
-    const QString key = Decode(line.left(equals).trimmed());
+    const QString key = Name(line.left(equals).trimmed());
     // A key is one name within its section: an empty one, or one with the path separator in
     // it, could not be written back as the same key.
     if (key.isEmpty() || key.contains('/')) continue;
     const bool general = section.isEmpty() || section == QLatin1String("General");
-    map.insert(general ? key : section + '/' + key, Unquote(line.mid(equals + 1).trimmed()));
+    map.insert(general ? key : section + '/' + key, line.mid(equals + 1).trimmed());
   }
   return true;
 }
@@ -93,12 +85,12 @@ bool WriteVerbatimIni(QIODevice& device, const QSettings::SettingsMap& map) {
   for (auto it = map.cbegin(); it != map.cend(); ++it) {
     const qsizetype slash = it.key().lastIndexOf('/');
     const QString section = slash < 0 ? QStringLiteral("General") : it.key().left(slash);
-    sections[section] += it.key().mid(slash + 1).toUtf8() + '=' + Quote(it.value().toString()) + '\n';
+    sections[section] += it.key().mid(slash + 1).toLatin1() + '=' + it.value().toByteArray() + '\n';
   }
   QByteArray out;
   for (auto it = sections.cbegin(); it != sections.cend(); ++it) {
     if (!out.isEmpty()) out += '\n';
-    out += '[' + it.key().toUtf8() + "]\n" + it.value();
+    out += '[' + it.key().toLatin1() + "]\n" + it.value();
   }
   return device.write(out) == out.size();
 }
@@ -113,32 +105,31 @@ QString QtSettings::filePath(std::string_view app) {
   return base + '/' + ToQ(app) + '/' + ToQ(app) + ".ini";
 }
 
-QSettings& QtSettings::store(std::string_view app) {
-  auto it = stores_.find(app);
-  if (it == stores_.end()) {
-    it = stores_.emplace(std::string(app), std::make_unique<QSettings>(filePath(app), VerbatimIniFormat())).first;
-  }
-  return *it->second;
-}
-
 std::string QtSettings::read(std::string_view app, std::string_view section, std::string_view key,
                              std::string_view fallback) {
-  const QVariant value = store(app).value(ToQ(section) + '/' + ToQ(key));
-  return value.isValid() ? value.toString().toStdString() : std::string(fallback);
+  const QVariant value = QSettings(filePath(app), VerbatimIniFormat()).value(Name(section) + '/' + Name(key));
+  return value.isValid() ? ValueFromFile(value.toByteArray()) : std::string(fallback);
 }
 
 bool QtSettings::write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) {
-  store(app).setValue(ToQ(section) + '/' + ToQ(key), ToQ(value));
+  auto it = pending_.find(app);
+  if (it == pending_.end()) it = pending_.emplace(std::string(app), QSettings::SettingsMap()).first;
+  it->second.insert(Name(section) + '/' + Name(key), ValueForFile(value));
   return true;
 }
 
 // QSettings writes through a temporary file renamed into place, under a lock file, so the
-// store holds either every write or none of them.
+// store holds either every write or none of them. Each save has a QSettings of its own: one
+// keeps the first error it met for as long as it lives, and would call every later save a
+// failure too.
 bool QtSettings::sync() {
   bool ok = true;
-  for (auto& [app, settings] : stores_) {
-    settings->sync();
-    ok = ok && settings->status() == QSettings::NoError;
+  for (const auto& [app, values] : pending_) {
+    QSettings settings(filePath(app), VerbatimIniFormat());
+    for (auto it = values.cbegin(); it != values.cend(); ++it) settings.setValue(it.key(), it.value());
+    settings.sync();
+    ok = settings.status() == QSettings::NoError && ok;
   }
+  pending_.clear();
   return ok;
 }

@@ -23,7 +23,7 @@ class SimSettings : public Settings {
   }
   bool write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) override {
     ++writes;
-    if (failWrites) return false;
+    if (failWrites || key == failKey) return false;
     values[path(app, section, key)] = std::string(value);
     return true;
   }
@@ -41,6 +41,7 @@ class SimSettings : public Settings {
   bool failReads = false;
   bool failWrites = false;
   bool failSync = false;  // every write is taken, but none can be made durable
+  std::string failKey;     // the one write that is refused; the others are taken and saved
   int reads = 0;
   int writes = 0;
   int syncs = 0;
