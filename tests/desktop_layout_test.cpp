@@ -29,10 +29,10 @@ struct Row {
   std::optional<std::vector<Monitor>> expected;
 };
 
-const Scales kNone{};                    // X11: no scales at all
-const Scales kHiDpi{2, {1, 2, 3}};       // 2560 x 1600 on a scale-2 laptop
-const Scales kHiDpiSmall{2, {1}};        // 1280 x 800 there: too small for 2
-const Scales kMedium{2, {1, 2}};         // 1920 x 1080 there
+const Scales kNone{};               // X11: no scales at all
+const Scales kHiDpi{2, {1, 2, 3}};  // 2560 x 1600 on a scale-2 laptop
+const Scales kHiDpiSmall{2, {1}};   // 1280 x 800 there: too small for 2
+const Scales kMedium{2, {1, 2}};    // 1920 x 1080 there
 const Scales kFractional{1.5, {1, 1.5, 2}};
 
 }  // namespace
@@ -61,9 +61,8 @@ TEST(DesktopLayout, KeepsTheDesktopWholeAcrossASwitch) {
        {{M(0, 0, 1024, 768), M(0, 768, 1024, 768), M(0, 1536, 1024, 768)}, 0, {}, 800, 600, false, false, kNone, kNone},
        {{M(0, 0, 800, 600), M(0, 600, 1024, 768), M(0, 1368, 1024, 768)}}},
       {"right and below at once: follows the right edge, as the bottom one stays",
-       {{M(0, 0, 1024, 768), M(1024, 0, 1024, 768), M(1024, 768, 1024, 768)}, 0, {}, 1280, 768, false, false, kNone,
-        kNone},
-       {{M(0, 0, 1280, 768), M(1280, 0, 1024, 768), M(1280, 768, 1024, 768)}}},
+       {{M(0, 0, 800, 600), M(800, 0, 800, 600), M(800, 600, 800, 600)}, 0, {}, 1024, 600, false, false, kNone, kNone},
+       {{M(0, 0, 1024, 600), M(1024, 0, 800, 600), M(1024, 600, 800, 600)}}},
       {"monitor left stays, the changed one keeps its place",
        {{M(1024, 0, 1024, 768), M(0, 0, 1024, 768)}, 0, {}, 800, 600, false, false, kNone, kNone},
        {{M(1024, 0, 800, 600), M(0, 0, 1024, 768)}}},
@@ -102,11 +101,12 @@ TEST(DesktopLayout, MirroredSetsShareSizesAndScales) {
     double rate;
     std::optional<size_t> index;
   };
-  for (const Pick& p : std::vector<Pick>{{1024, 768, 75, 1},      // the chosen rate where offered
-                                         {1024, 768, 70, 1},      // else the nearest
-                                         {800, 600, 60, 2},       // the one of that size
-                                         {1280, 1024, 60, {}}}) { // a size it lacks: not listed
-    EXPECT_EQ(desktop::ModeOfSize(modes, p.width, p.height, p.rate), p.index) << p.width << "x" << p.height << "@" << p.rate;
+  for (const Pick& p : std::vector<Pick>{{1024, 768, 75, 1},       // the chosen rate where offered
+                                         {1024, 768, 70, 1},       // else the nearest
+                                         {800, 600, 60, 2},        // the one of that size
+                                         {1280, 1024, 60, {}}}) {  // a size it lacks: not listed
+    EXPECT_EQ(desktop::ModeOfSize(modes, p.width, p.height, p.rate), p.index)
+        << p.width << "x" << p.height << "@" << p.rate;
   }
   const Scales shared = desktop::Shared({{2, {1, 2, 3}}, {1, {1, 2}}, kNone});
   EXPECT_EQ(shared.preferred, 2);

@@ -413,7 +413,8 @@ TEST(Desktops, ASwitchKeepsTheDesktopWholeAndTheWayBackRestoresIt) {
     std::string list;
     for (size_t from = 0; from < connectors.size();) {
       const size_t comma = std::min(connectors.find(',', from), connectors.size());
-      list += (list.empty() ? "" : ", ") + ("('" + connectors.substr(from, comma - from) + "', '2560x1600@60.000', @a{sv} {})");
+      list += (list.empty() ? "" : ", ") +
+              ("('" + connectors.substr(from, comma - from) + "', '2560x1600@60.000', @a{sv} {})");
       from = comma + 1;
     }
     return "[" + list + "]";

@@ -177,10 +177,11 @@ QList<MutterDisplay::Mode> MutterDisplay::State::offered() const {
   if (!monitor) return {};
   QList<Mode> out;
   for (const Mode& mode : monitor->modes) {
-    const bool everywhere = std::all_of(driven()->connectors.begin(), driven()->connectors.end(), [&](const QString& c) {
-      const Monitor* mirror = FindMonitor(monitors, c);
-      return mirror && ModeOfSize(*mirror, mode.width, mode.height, mode.refresh);
-    });
+    const bool everywhere =
+        std::all_of(driven()->connectors.begin(), driven()->connectors.end(), [&](const QString& c) {
+          const Monitor* mirror = FindMonitor(monitors, c);
+          return mirror && ModeOfSize(*mirror, mode.width, mode.height, mode.refresh);
+        });
     if (everywhere) out.append(mode);
   }
   return out;

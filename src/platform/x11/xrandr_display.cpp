@@ -133,7 +133,7 @@ XRandrDisplay::XRandrDisplay(Display* connection) : dpy_(connection) {
 XRandrDisplay::~XRandrDisplay() = default;
 
 // The primary output when it shows a picture, else the first connected output with a CRTC.
-std::unique_ptr<XRandrDisplay::Snapshot> XRandrDisplay::takeSnapshot(bool desktop) const {
+std::unique_ptr<XRandrDisplay::Snapshot> XRandrDisplay::takeSnapshot(bool withDesktop) const {
   if (!randr_) return nullptr;
   auto snap = std::make_unique<Snapshot>();
   const Window root = DefaultRootWindow(dpy_);
@@ -159,7 +159,7 @@ std::unique_ptr<XRandrDisplay::Snapshot> XRandrDisplay::takeSnapshot(bool deskto
   for (int i = 0; i < res.nmode; ++i) snap->byId.emplace(res.modes[i].id, &res.modes[i]);
   std::vector<const XRRModeInfo*> own;
   Sizes(*snap->output, snap->byId, &own);
-  if (!desktop) {
+  if (!withDesktop) {
     snap->modes = std::move(own);
     return snap;
   }
@@ -179,10 +179,11 @@ std::unique_ptr<XRandrDisplay::Snapshot> XRandrDisplay::takeSnapshot(bool deskto
       if (mirror) snap->mirrors.push_back(std::move(mirror));
     }
   }
+  std::vector<std::vector<desktop::ModeSize>> mirrorModes;
+  for (const OutputInfo& mirror : snap->mirrors) mirrorModes.push_back(Sizes(*mirror, snap->byId));
   for (const XRRModeInfo* mode : own) {
-    const bool everywhere = std::all_of(snap->mirrors.begin(), snap->mirrors.end(), [&](const OutputInfo& mirror) {
-      return desktop::ModeOfSize(Sizes(*mirror, snap->byId), static_cast<int32_t>(mode->width),
-                                 static_cast<int32_t>(mode->height), 0)
+    const bool everywhere = std::all_of(mirrorModes.begin(), mirrorModes.end(), [&](const auto& modes) {
+      return desktop::ModeOfSize(modes, static_cast<int32_t>(mode->width), static_cast<int32_t>(mode->height), 0)
           .has_value();
     });
     if (everywhere) snap->modes.push_back(mode);
@@ -302,8 +303,8 @@ int32_t XRandrDisplay::changeMode(DevMode& mode, uint32_t flags) {
                                        [&](const OutputInfo& o) { return o->crtc == res->crtcs[crtcOf[m]]; });
       if (output == snap->mirrors.end()) return disp_change::kFailed;
       std::vector<const XRRModeInfo*> modes;
-      const auto index = desktop::ModeOfSize(Sizes(**output, snap->byId, &modes), change.width, change.height,
-                                             Rate(target));
+      const auto index =
+          desktop::ModeOfSize(Sizes(**output, snap->byId, &modes), change.width, change.height, Rate(target));
       if (!index) return disp_change::kBadMode;
       next = modes[*index]->id;
     }
@@ -350,8 +351,8 @@ int32_t XRandrDisplay::changeMode(DevMode& mode, uint32_t flags) {
     // Put back what this switch already changed, so that nothing has.
     while (done-- > 0) {
       const Step& back = steps[done];
-      XRRSetCrtcConfig(dpy_, res, back.id, CurrentTime, back.old->x, back.old->y, back.old->mode,
-                       back.old->rotation, back.old->outputs, back.old->noutput);
+      XRRSetCrtcConfig(dpy_, res, back.id, CurrentTime, back.old->x, back.old->y, back.old->mode, back.old->rotation,
+                       back.old->outputs, back.old->noutput);
     }
     if (grows) setSize(oldW, oldH);
     trap.failed();

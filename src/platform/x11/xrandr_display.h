@@ -28,9 +28,9 @@ class XRandrDisplay final : public DisplayDriver {
 
  private:
   // One look at the screen's resources and the output we drive, shared by a whole pass; with
-  // `desktop`, also every CRTC and the outputs that mirror ours, which cost a request each.
+  // the desktop, also every CRTC and the outputs that mirror ours, at a request each.
   struct Snapshot;
-  std::unique_ptr<Snapshot> takeSnapshot(bool desktop) const;
+  std::unique_ptr<Snapshot> takeSnapshot(bool withDesktop) const;
   DevMode record(const Snapshot& snap, const _XRRModeInfo& mode) const;
 
   _XDisplay* dpy_;
