@@ -224,29 +224,20 @@ TEST_F(XRandr, ASecondOutputStaysBesideThePrimaryOne) {
     std::string name;
     std::string mode;   // DUMMY1's mode
     std::string place;  // where DUMMY1 goes, as xrandr's options say it
-    int32_t width, height;
-    int32_t code;
-    std::string before, after;
+    int32_t width, height, code;
+    std::string after;  // empty: as before
   };
   const std::vector<Row> rows = {
-      {"right, larger: it moves right", "1024x768", "--right-of DUMMY0", 1280, 1024, disp_change::kSuccessful,
-       "screen 2048 x 768; DUMMY0 1024x768+0+0; DUMMY1 1024x768+1024+0",
+      {"right: it moves right", "1024x768", "--right-of DUMMY0", 1280, 1024, disp_change::kSuccessful,
        "screen 2304 x 1024; DUMMY0 1280x1024+0+0; DUMMY1 1024x768+1280+0"},
-      {"right, smaller: it moves left", "1024x768", "--right-of DUMMY0", 800, 600, disp_change::kSuccessful,
-       "screen 2048 x 768; DUMMY0 1024x768+0+0; DUMMY1 1024x768+1024+0",
-       "screen 1824 x 768; DUMMY0 800x600+0+0; DUMMY1 1024x768+800+0"},
       {"below: it moves up", "1024x768", "--below DUMMY0", 800, 600, disp_change::kSuccessful,
-       "screen 1024 x 1536; DUMMY0 1024x768+0+0; DUMMY1 1024x768+0+768",
        "screen 1024 x 1368; DUMMY0 800x600+0+0; DUMMY1 1024x768+0+600"},
       {"mirrored: both switch", "1024x768", "--same-as DUMMY0", 800, 600, disp_change::kSuccessful,
-       "screen 1024 x 768; DUMMY0 1024x768+0+0; DUMMY1 1024x768+0+0",
        "screen 800 x 600; DUMMY0 800x600+0+0; DUMMY1 800x600+0+0"},
       {"mirrored: a size the mirror lacks is refused", "1024x768", "--same-as DUMMY0", 1104, 700, disp_change::kBadMode,
-       "screen 1024 x 768; DUMMY0 1024x768+0+0; DUMMY1 1024x768+0+0",
-       "screen 1024 x 768; DUMMY0 1024x768+0+0; DUMMY1 1024x768+0+0"},
+       ""},
       {"left and low: it would touch nothing, so nothing changes", "800x600", "--pos 0x500 --output DUMMY0 --pos 800x0",
-       640, 480, disp_change::kFailed, "screen 1824 x 1100; DUMMY0 1024x768+800+0; DUMMY1 800x600+0+500",
-       "screen 1824 x 1100; DUMMY0 1024x768+800+0; DUMMY1 800x600+0+500"},
+       640, 480, disp_change::kFailed, ""},
   };
   Sh("xrandr --newmode tarnvel-own 64.0 1104 1152 1264 1424 700 703 713 748 -hsync +vsync; "
      "xrandr --addmode DUMMY0 tarnvel-own");
@@ -259,23 +250,19 @@ TEST_F(XRandr, ASecondOutputStaysBesideThePrimaryOne) {
     Sh("xrandr --addmode DUMMY1 " + row.mode + " && xrandr --output DUMMY1 --mode " + row.mode + " " + row.place);
     Restore restore{"xrandr --output DUMMY1 --off; xrandr --delmode DUMMY1 " + row.mode +
                     "; xrandr --output DUMMY0 --mode 1024x768 --pos 0x0"};
-
     const std::string before = XrandrDesktop();
-    EXPECT_EQ(before, row.before);
     const auto modes = enumerate();
     const bool ownListed = std::find(modes.begin(), modes.end(), XMode{1104, 700, 60}) != modes.end();
     EXPECT_EQ(ownListed, row.place != "--same-as DUMMY0");
     EXPECT_EQ(change(row.width, row.height, 60), row.code);
     const std::string after = XrandrDesktop();
-    EXPECT_EQ(after, row.after);
-    std::string back = "(not switched)";
+    EXPECT_EQ(after, row.after.empty() ? before : row.after);
     if (row.code == disp_change::kSuccessful) {
       EXPECT_EQ(change(1024, 768, 60), disp_change::kSuccessful);
-      back = XrandrDesktop();
-      EXPECT_EQ(back, before);
     }
+    EXPECT_EQ(XrandrDesktop(), before);
     std::printf("%s\n  before: %s\n  after:  %s\n  back:   %s\n", row.name.c_str(), before.c_str(), after.c_str(),
-                back.c_str());
+                XrandrDesktop().c_str());
   }
 }
 
