@@ -70,8 +70,11 @@ std::ostream& operator<<(std::ostream& os, const Placement& p) {
 // A Mutter of its own for one test: started by the rig script, stopped at the end.
 class Session {
  public:
-  Session(const std::string& modes, int monitors, bool x11 = false) : state_(TARNVEL_MUTTER_STATE) {
-    const std::string out = Sh(std::string(TARNVEL_MUTTER_SESSION) + " start '" + state_ + "' '" + modes + "' " +
+  // `scales` gives each dummy monitor its preferred scale ("2,1").
+  Session(const std::string& modes, int monitors, bool x11 = false, const std::string& scales = "")
+      : state_(TARNVEL_MUTTER_STATE) {
+    const std::string out = Sh((scales.empty() ? "" : "MUTTER_DEBUG_DUMMY_MONITOR_SCALES=" + scales + " ") +
+                               std::string(TARNVEL_MUTTER_SESSION) + " start '" + state_ + "' '" + modes + "' " +
                                std::to_string(monitors) + (x11 ? " x11" : "") + " && echo STARTED");
     started_ = out.find("STARTED") != std::string::npos;
     log_ = out;
@@ -130,6 +133,25 @@ class Session {
     for (std::sregex_iterator it(state.begin(), state.end(), logical), end; it != end; ++it) {
       const std::smatch& m = *it;
       out.push_back({m[4], std::stoi(m[1]), std::stoi(m[2]), m[3] == "true"});
+    }
+    return out;
+  }
+  // Every logical monitor: its monitors in their modes, its place, scale and turn, e.g.
+  // "LVDS1=1280x800@60.000 +0+0 x1.0 primary; LVDS2=2560x1600@60.000 +1280+0 x1.0".
+  std::string describe() const {
+    const std::string state = currentState();
+    const std::regex logical(R"(\((-?\d+), (-?\d+), ([\d.]+), (?:uint32 )?(\d+), (true|false), \[([^\]]*)\])");
+    const std::regex connector(R"(\('([^']+)',)");
+    std::string out;
+    for (std::sregex_iterator it(state.begin(), state.end(), logical), end; it != end; ++it) {
+      const std::smatch& m = *it;
+      const std::string monitors = m[6];
+      std::string names;
+      for (std::sregex_iterator c(monitors.begin(), monitors.end(), connector); c != end; ++c) {
+        names += (names.empty() ? "" : ",") + (*c)[1].str() + "=" + current((*c)[1]).id;
+      }
+      out += (out.empty() ? "" : "; ") + names + " +" + m[1].str() + "+" + m[2].str() + " x" + m[3].str() +
+             (m[4] == "0" ? "" : " turned " + m[4].str()) + (m[5] == "true" ? " primary" : "");
     }
     return out;
   }
@@ -371,6 +393,58 @@ TEST(TwoMonitors, OnlyThePrimaryMonitorChanges) {
   EXPECT_EQ(session.layout(), layout);
   const ScreenMetrics now = display.metrics();
   EXPECT_EQ(now.horzRes, 800);
+}
+
+// A switch of the primary monitor of two, checked as the service reports it after the switch
+// and again after the switch back. A row with an arrangement sends that layout first, as the
+// user's settings would have made it.
+TEST(Desktops, ASwitchKeepsTheDesktopWholeAndTheWayBackRestoresIt) {
+  struct Row {
+    std::string name, scales;
+    std::string arrangement;  // ApplyMonitorsConfig's logical monitors, or as Mutter starts
+    int32_t width, height, code;
+    std::string after;
+  };
+  const std::string big = "2560x1600@60.000", one = "[('LVDS1', '" + big + "', @a{sv} {})]",
+                    two = "[('LVDS2', '" + big + "', @a{sv} {})]";
+  const std::vector<Row> rows = {
+      {"scale-2 primary, monitor right: 1280x800 takes scale 1, the neighbour follows", "2,1", "", 1280, 800,
+       disp_change::kSuccessful, "LVDS1=1280x800@60.000 +0+0 x1.0 primary; LVDS2=" + big + " +1280+0 x1.0"},
+      {"monitor below, scale 1 chosen on a scale-2 monitor: the scale stays, the neighbour rises", "2,1",
+       "(0, 0, 1.0, 0, true, " + one + "), (0, 1600, 1.0, 0, false, " + two + ")", 1920, 1080, disp_change::kSuccessful,
+       "LVDS1=1920x1080@60.000 +0+0 x1.0 primary; LVDS2=" + big + " +0+1080 x1.0"},
+      {"mirrored pair at scale 2: both take the mode, and scale 1 with it", "2,2",
+       "(0, 0, 2.0, 0, true, [('LVDS1', '" + big + "', @a{sv} {}), ('LVDS2', '" + big + "', @a{sv} {})])", 1280, 800,
+       disp_change::kSuccessful, "LVDS1=1280x800@60.000,LVDS2=1280x800@60.000 +0+0 x1.0 primary"},
+      {"turned primary: its width on the desktop is the mode's height, and it stays turned", "1,1",
+       "(0, 0, 1.0, 1, true, " + one + "), (1600, 0, 1.0, 0, false, " + two + ")", 1920, 1080, disp_change::kSuccessful,
+       "LVDS1=1920x1080@60.000 +0+0 x1.0 turned 1 primary; LVDS2=" + big + " +1080+0 x1.0"},
+      {"monitor left, low: it would touch nothing, so nothing changes", "1,1",
+       "(1024, 0, 1.0, 0, true, " + one + "), (0, 900, 1.0, 0, false, [('LVDS2', '1024x768@60.000', @a{sv} {})])", 1280,
+       800, disp_change::kFailed, "LVDS1=" + big + " +1024+0 x1.0 primary; LVDS2=1024x768@60.000 +0+900 x1.0"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Session session("2560x1600:1920x1080:1280x800:1024x768", 2, false, row.scales);
+    ASSERT_TRUE(session.started()) << session.log();
+    if (!row.arrangement.empty()) {
+      ASSERT_EQ(session.gdbus("ApplyMonitorsConfig 1 1 \"[" + row.arrangement + "]\" \"@a{sv} {}\""), "()\n");
+    }
+    const std::string before = session.describe();
+    MutterDisplay display(session.bus());
+    DevMode m = Record(row.width, row.height, 60);
+    EXPECT_EQ(display.changeMode(m, kChangeDynamic), row.code);
+    const std::string after = session.describe();
+    EXPECT_EQ(after, row.after);
+    DevMode back = Record(2560, 1600, 60);
+    if (row.code == disp_change::kSuccessful) {
+      EXPECT_EQ(display.changeMode(back, kChangeDynamic), row.code);
+    }
+    EXPECT_EQ(session.describe(), before);
+    EXPECT_EQ(display.calls().applyMonitorsConfig, row.code == disp_change::kSuccessful ? 2 : 0);
+    std::printf("%s\n  before: %s\n  after:  %s\n  back:   %s\n", row.name.c_str(), before.c_str(), after.c_str(),
+                session.describe().c_str());
+  }
 }
 
 TEST(CallsPerEnumeration, DoNotGrowWithTheNumberOfModes) {

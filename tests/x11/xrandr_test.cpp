@@ -2,6 +2,7 @@
 // what xrandr itself reports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +71,19 @@ std::string XrandrCurrent() {
   std::smatch m;
   const std::string out = Sh("xrandr");
   return std::regex_search(out, m, std::regex(R"(current (\d+ x \d+))")) ? m[1].str() : out;
+}
+
+// The screen and every output that shows a picture, as xrandr reports them:
+// "screen 2304 x 1024; DUMMY0 1280x1024+0+0; DUMMY1 1024x768+1280+0".
+std::string XrandrDesktop() {
+  std::istringstream in(Sh("xrandr"));
+  std::string out = "screen " + XrandrCurrent(), line;
+  const std::regex output(R"(^(\S+) connected (?:primary )?(\d+x\d+\+\d+\+\d+))");
+  std::smatch m;
+  while (std::getline(in, line)) {
+    if (std::regex_search(line, m, output)) out += "; " + m[1].str() + " " + m[2].str();
+  }
+  return out;
 }
 
 class XRandr : public ::testing::Test {
@@ -200,6 +214,56 @@ TEST_F(XRandr, EnumerationCostDoesNotGrowWithTheModes) {
   RecordProperty("requests_short", std::to_string(shortList) + " for " + std::to_string(before) + " modes");
   RecordProperty("requests_long", std::to_string(longList) + " for " + std::to_string(after) + " modes");
   std::printf("X requests per enumeration: %lu for %zu modes, %lu for %zu modes\n", shortList, before, longList, after);
+}
+
+// A second output beside, below or mirroring the primary one: a switch keeps the desktop
+// whole, and the switch back gives every output its place again. DUMMY0 alone offers one
+// size, 1104 x 700, which a mirrored pair must therefore not list.
+TEST_F(XRandr, ASecondOutputStaysBesideThePrimaryOne) {
+  struct Row {
+    std::string name;
+    std::string mode;   // DUMMY1's mode
+    std::string place;  // where DUMMY1 goes, as xrandr's options say it
+    int32_t width, height, code;
+    std::string after;  // empty: as before
+  };
+  const std::vector<Row> rows = {
+      {"right: it moves right", "1024x768", "--right-of DUMMY0", 1280, 1024, disp_change::kSuccessful,
+       "screen 2304 x 1024; DUMMY0 1280x1024+0+0; DUMMY1 1024x768+1280+0"},
+      {"below: it moves up", "1024x768", "--below DUMMY0", 800, 600, disp_change::kSuccessful,
+       "screen 1024 x 1368; DUMMY0 800x600+0+0; DUMMY1 1024x768+0+600"},
+      {"mirrored: both switch", "1024x768", "--same-as DUMMY0", 800, 600, disp_change::kSuccessful,
+       "screen 800 x 600; DUMMY0 800x600+0+0; DUMMY1 800x600+0+0"},
+      {"mirrored: a size the mirror lacks is refused", "1024x768", "--same-as DUMMY0", 1104, 700, disp_change::kBadMode,
+       ""},
+      {"left and low: it would touch nothing, so nothing changes", "800x600", "--pos 0x500 --output DUMMY0 --pos 800x0",
+       640, 480, disp_change::kFailed, ""},
+  };
+  Sh("xrandr --newmode tarnvel-own 64.0 1104 1152 1264 1424 700 703 713 748 -hsync +vsync; "
+     "xrandr --addmode DUMMY0 tarnvel-own");
+  struct Restore {
+    std::string commands;
+    ~Restore() { Sh(commands); }
+  } own{"xrandr --delmode DUMMY0 tarnvel-own; xrandr --rmmode tarnvel-own"};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Sh("xrandr --addmode DUMMY1 " + row.mode + " && xrandr --output DUMMY1 --mode " + row.mode + " " + row.place);
+    Restore restore{"xrandr --output DUMMY1 --off; xrandr --delmode DUMMY1 " + row.mode +
+                    "; xrandr --output DUMMY0 --mode 1024x768 --pos 0x0"};
+    const std::string before = XrandrDesktop();
+    const auto modes = enumerate();
+    const bool ownListed = std::find(modes.begin(), modes.end(), XMode{1104, 700, 60}) != modes.end();
+    EXPECT_EQ(ownListed, row.place != "--same-as DUMMY0");
+    EXPECT_EQ(change(row.width, row.height, 60), row.code);
+    const std::string after = XrandrDesktop();
+    EXPECT_EQ(after, row.after.empty() ? before : row.after);
+    if (row.code == disp_change::kSuccessful) {
+      EXPECT_EQ(change(1024, 768, 60), disp_change::kSuccessful);
+    }
+    EXPECT_EQ(XrandrDesktop(), before);
+    std::printf("%s\n  before: %s\n  after:  %s\n  back:   %s\n", row.name.c_str(), before.c_str(), after.c_str(),
+                XrandrDesktop().c_str());
+  }
 }
 
 TEST(XRandrWithoutServer, OffersNothingAndReadsZero) {

@@ -4,10 +4,14 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QHash>
 #include <QVariant>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
+#include "platform/layout.h"
 #include "platform/rate.h"
 
 namespace {
@@ -88,11 +92,9 @@ QList<MutterDisplay::Monitor> ReadMonitors(const QDBusArgument& arg) {
     arg.beginArray();
     while (!arg.atEnd()) {
       MutterDisplay::Mode mode;
-      double preferredScale = 0;
-      QList<double> scales;
       QVariantMap properties;
       arg.beginStructure();
-      arg >> mode.id >> mode.width >> mode.height >> mode.refresh >> preferredScale >> scales >> properties;
+      arg >> mode.id >> mode.width >> mode.height >> mode.refresh >> mode.preferredScale >> mode.scales >> properties;
       arg.endStructure();
       mode.current = properties.value(QStringLiteral("is-current")).toBool();
       mode.interlaced = properties.value(QStringLiteral("is-interlaced")).toBool();
@@ -141,13 +143,48 @@ const MutterDisplay::Mode* CurrentMode(const MutterDisplay::Monitor& monitor) {
   return it == monitor.modes.end() ? nullptr : &*it;
 }
 
+// The mode of `monitor` with that size, at the rate nearest `refresh`.
+const MutterDisplay::Mode* ModeOfSize(const MutterDisplay::Monitor& monitor, int32_t width, int32_t height,
+                                      double refresh) {
+  std::vector<desktop::ModeSize> sizes;
+  for (const MutterDisplay::Mode& m : monitor.modes) sizes.push_back({m.width, m.height, m.refresh});
+  const auto index = desktop::ModeOfSize(sizes, width, height, refresh);
+  return index ? &monitor.modes[static_cast<qsizetype>(*index)] : nullptr;
+}
+
+desktop::Scales ScalesOf(const MutterDisplay::Mode& mode) {
+  return {mode.preferredScale, std::vector<double>(mode.scales.begin(), mode.scales.end())};
+}
+
+// A quarter turn (90 or 270 degrees, flipped or not) swaps a monitor's width and height.
+bool Rotated(uint32_t transform) { return transform % 2 == 1; }
+
 }  // namespace
 
-const MutterDisplay::Monitor* MutterDisplay::State::display() const {
+const MutterDisplay::LogicalMonitor* MutterDisplay::State::driven() const {
   const auto primary = std::find_if(logical.begin(), logical.end(), [](const LogicalMonitor& l) { return l.primary; });
   const auto chosen = primary != logical.end() ? primary : logical.begin();
-  if (chosen == logical.end() || chosen->connectors.isEmpty()) return nullptr;
-  return FindMonitor(monitors, chosen->connectors.front());
+  return chosen == logical.end() || chosen->connectors.isEmpty() ? nullptr : &*chosen;
+}
+
+const MutterDisplay::Monitor* MutterDisplay::State::display() const {
+  const LogicalMonitor* l = driven();
+  return l ? FindMonitor(monitors, l->connectors.front()) : nullptr;
+}
+
+QList<MutterDisplay::Mode> MutterDisplay::State::offered() const {
+  const Monitor* monitor = display();
+  if (!monitor) return {};
+  QList<Mode> out;
+  for (const Mode& mode : monitor->modes) {
+    const bool everywhere =
+        std::all_of(driven()->connectors.begin(), driven()->connectors.end(), [&](const QString& c) {
+          const Monitor* mirror = FindMonitor(monitors, c);
+          return mirror && ModeOfSize(*mirror, mode.width, mode.height, mode.refresh);
+        });
+    if (everywhere) out.append(mode);
+  }
+  return out;
 }
 
 bool MutterDisplay::Available(const QDBusConnection& bus) {
@@ -177,6 +214,10 @@ std::optional<MutterDisplay::State> MutterDisplay::readState() {
   state.serial = args[0].toUInt();
   state.monitors = ReadMonitors(args[1].value<QDBusArgument>());
   state.logical = ReadLogicalMonitors(args[2].value<QDBusArgument>());
+  const QVariantMap properties = qdbus_cast<QVariantMap>(args[3]);
+  if (properties.contains(QStringLiteral("layout-mode"))) {
+    state.layoutMode = properties.value(QStringLiteral("layout-mode")).toUInt();
+  }
   return state;
 }
 
@@ -198,13 +239,14 @@ bool MutterDisplay::enumMode(int32_t modeNum, DevMode& mode) {
   if (modeNum == 0 || !pass_) {
     auto state = readState();
     pass_ = state ? std::make_unique<State>(std::move(*state)) : nullptr;
+    listed_ = pass_ ? pass_->offered() : QList<Mode>{};
   }
   const Monitor* monitor = pass_ ? pass_->display() : nullptr;
-  if (!monitor || modeNum < 0 || modeNum >= monitor->modes.size()) {
+  if (!monitor || modeNum < 0 || modeNum >= listed_.size()) {
     pass_.reset();  // the pass is over; the next one looks again
     return false;
   }
-  mode = record(*monitor, monitor->modes[modeNum]);
+  mode = record(*monitor, listed_[modeNum]);
   return true;
 }
 
@@ -216,18 +258,61 @@ ScreenMetrics MutterDisplay::metrics() {
   return {current->width, current->height, kBitsPerPixel, RoundedHz(current->refresh)};
 }
 
-QString MutterDisplay::apply(const State& state, const QString& modeId) {
-  const Monitor* driven = state.display();
+QString MutterDisplay::apply(const State& state, const Mode& mode) {
+  const LogicalMonitor* driven = state.driven();
+  if (!driven) return QStringLiteral("no monitor to drive");
+
+  // The mode each monitor of the driven set takes: its own of that size, at the rate chosen.
+  QHash<QString, QString> modeIds;
+  std::vector<desktop::Scales> before, after;
+  for (const QString& connector : driven->connectors) {
+    const Monitor* monitor = FindMonitor(state.monitors, connector);
+    const Mode* current = monitor ? CurrentMode(*monitor) : nullptr;
+    const Mode* next = monitor ? ModeOfSize(*monitor, mode.width, mode.height, mode.refresh) : nullptr;
+    if (!current || !next) return QStringLiteral("a mirrored monitor lacks the size");
+    modeIds.insert(connector, connector == driven->connectors.front() ? mode.id : next->id);
+    before.push_back(ScalesOf(*current));
+    after.push_back(ScalesOf(connector == driven->connectors.front() ? mode : *next));
+  }
+
+  // The desktop as the service lays it out: a logical monitor covers its first monitor's
+  // mode, turned, and in logical layout divided by its scale.
+  desktop::Change change;
+  change.logical = state.layoutMode == 1;
+  for (qsizetype i = 0; i < state.logical.size(); ++i) {
+    const LogicalMonitor& l = state.logical[i];
+    const Monitor* monitor = l.connectors.isEmpty() ? nullptr : FindMonitor(state.monitors, l.connectors.front());
+    const Mode* current = monitor ? CurrentMode(*monitor) : nullptr;
+    if (!current) return QStringLiteral("a monitor of the layout has no mode");
+    int32_t width = Rotated(l.transform) ? current->height : current->width;
+    int32_t height = Rotated(l.transform) ? current->width : current->height;
+    if (change.logical && l.scale > 0) {
+      width = static_cast<int32_t>(std::lround(width / l.scale));
+      height = static_cast<int32_t>(std::lround(height / l.scale));
+    }
+    change.monitors.push_back({{l.x, l.y, width, height}, l.scale});
+    if (&l == driven) change.changed = static_cast<size_t>(i);
+  }
+  change.width = mode.width;
+  change.height = mode.height;
+  change.rotated = Rotated(driven->transform);
+  change.before = desktop::Shared(before);
+  change.after = desktop::Shared(after);
+  const auto placed = desktop::Relayout(change);
+  if (!placed) return QStringLiteral("the desktop would fall apart");
+
   QList<LogicalAssignment> layout;
-  for (const LogicalMonitor& l : state.logical) {
-    LogicalAssignment assignment{l.x, l.y, l.scale, l.transform, l.primary, {}};
+  for (qsizetype i = 0; i < state.logical.size(); ++i) {
+    const LogicalMonitor& l = state.logical[i];
+    const desktop::Monitor& p = (*placed)[static_cast<size_t>(i)];
+    LogicalAssignment assignment{p.rect.x, p.rect.y, p.scale, l.transform, l.primary, {}};
     for (const QString& connector : l.connectors) {
       const Monitor* monitor = FindMonitor(state.monitors, connector);
       const Mode* current = monitor ? CurrentMode(*monitor) : nullptr;
       if (!current) return QStringLiteral("a monitor of the layout has no mode");
       QVariantMap properties;
       if (monitor->underscanning) properties.insert(QStringLiteral("underscanning"), true);
-      assignment.monitors.append({connector, monitor == driven ? modeId : current->id, properties});
+      assignment.monitors.append({connector, modeIds.value(connector, current->id), properties});
     }
     layout.append(assignment);
   }
@@ -258,11 +343,12 @@ int32_t MutterDisplay::changeMode(DevMode& mode, uint32_t flags) {
              (!(mode.dmFields & dm::kDisplayFlags) || m.interlaced == ((mode.dmDisplayFlags & dm::kInterlaced) != 0)) &&
              (!(mode.dmFields & dm::kBitsPerPel) || mode.dmBitsPerPel == kBitsPerPixel);
     };
-    const auto found = std::find_if(monitor->modes.begin(), monitor->modes.end(), matches);
-    if (found == monitor->modes.end()) return disp_change::kBadMode;
+    const QList<Mode> offered = state->offered();
+    const auto found = std::find_if(offered.begin(), offered.end(), matches);
+    if (found == offered.end()) return disp_change::kBadMode;
     if (flags & kTestOnly) return disp_change::kSuccessful;
 
-    const QString error = apply(*state, found->id);
+    const QString error = apply(*state, *found);
     if (error.isEmpty()) return disp_change::kSuccessful;
     if (error != kStale) return disp_change::kFailed;
   }

@@ -38,6 +38,8 @@ class MutterDisplay : public DisplayDriver {
     double refresh = 0;
     bool current = false;
     bool interlaced = false;
+    double preferredScale = 1;
+    QList<double> scales;  // the scales the service allows with this mode
   };
   struct Monitor {
     QString connector;
@@ -56,8 +58,15 @@ class MutterDisplay : public DisplayDriver {
     uint32_t serial = 0;
     QList<Monitor> monitors;
     QList<LogicalMonitor> logical;
-    // The monitor this program drives: the primary logical monitor's, else the first one's.
+    // Whether positions count logical pixels (1) or the monitors' own (2); without the
+    // property the service lays monitors out in logical pixels.
+    uint32_t layoutMode = 1;
+    // The logical monitor this program drives: the primary one, else the first.
+    const LogicalMonitor* driven() const;
+    // The monitor this program drives: the driven logical monitor's first.
     const Monitor* display() const;
+    // The modes of that monitor whose size every monitor it mirrors offers too.
+    QList<Mode> offered() const;
   };
 
  protected:
@@ -66,11 +75,13 @@ class MutterDisplay : public DisplayDriver {
 
  private:
   DevMode record(const Monitor& monitor, const Mode& mode) const;
-  // Sends the layout of `state` with the driven monitor in `modeId`; the error name, or
-  // empty when the service took it.
-  QString apply(const State& state, const QString& modeId);
+  // Sends the layout of `state` with the driven monitor, and every monitor it mirrors, in a
+  // mode of the size of `mode`, the others moved so that the desktop stays whole; the error
+  // name, or empty when the service took it.
+  QString apply(const State& state, const Mode& mode);
 
   QDBusConnection bus_;
   Calls calls_;
   std::unique_ptr<State> pass_;  // the enumeration pass under way
+  QList<Mode> listed_;           // the modes it lists
 };

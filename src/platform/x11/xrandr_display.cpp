@@ -8,6 +8,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/layout.h"
 #include "platform/rate.h"
 
 namespace {
@@ -52,23 +53,65 @@ class ErrorTrap {
   XErrorHandler previous_;
 };
 
+// While it is held no other client sees the desktop half changed.
+class ServerGrab {
+ public:
+  explicit ServerGrab(Display* dpy) : dpy_(dpy) { XGrabServer(dpy_); }
+  ~ServerGrab() {
+    XUngrabServer(dpy_);
+    XFlush(dpy_);
+  }
+  ServerGrab(const ServerGrab&) = delete;
+  ServerGrab& operator=(const ServerGrab&) = delete;
+
+ private:
+  Display* dpy_;
+};
+
 bool Rotated(Rotation rotation) { return (rotation & (RR_Rotate_90 | RR_Rotate_270)) != 0; }
 
-}  // namespace
-
-int32_t RoundedRate(const XRRModeInfo& mode) {
+double Rate(const XRRModeInfo& mode) {
   double vTotal = mode.vTotal;
   if (mode.modeFlags & RR_DoubleScan) vTotal *= 2;
   if (mode.modeFlags & RR_Interlace) vTotal /= 2;
   if (mode.hTotal == 0 || vTotal == 0) return 0;
-  return RoundedHz(static_cast<double>(mode.dotClock) / (mode.hTotal * vTotal));
+  return static_cast<double>(mode.dotClock) / (mode.hTotal * vTotal);
 }
+
+using ModesById = std::unordered_map<RRMode, const XRRModeInfo*>;
+
+// An output's modes, as far as a mirrored set cares, in the output's order.
+std::vector<desktop::ModeSize> Sizes(const XRROutputInfo& output, const ModesById& byId,
+                                     std::vector<const XRRModeInfo*>* modes = nullptr) {
+  std::vector<desktop::ModeSize> sizes;
+  for (int i = 0; i < output.nmode; ++i) {
+    const auto it = byId.find(output.modes[i]);
+    if (it == byId.end()) continue;
+    const XRRModeInfo& m = *it->second;
+    sizes.push_back({static_cast<int32_t>(m.width), static_cast<int32_t>(m.height), Rate(m)});
+    if (modes) modes->push_back(&m);
+  }
+  return sizes;
+}
+
+desktop::Rect Place(const XRRCrtcInfo& crtc) {
+  return {crtc.x, crtc.y, static_cast<int32_t>(crtc.width), static_cast<int32_t>(crtc.height)};
+}
+
+}  // namespace
+
+int32_t RoundedRate(const XRRModeInfo& mode) { return RoundedHz(Rate(mode)); }
 
 struct XRandrDisplay::Snapshot {
   Resources resources;
   OutputInfo output;
   RROutput outputId = 0;
-  std::vector<const XRRModeInfo*> modes;  // the output's modes in RandR's order
+  // The output's modes in RandR's order; with the desktop, those whose size every output
+  // mirroring ours offers too.
+  std::vector<const XRRModeInfo*> modes;
+  std::vector<CrtcInfo> crtcs;      // with the desktop: every CRTC, in the resources' order
+  std::vector<OutputInfo> mirrors;  // with the desktop: the other outputs that show our picture
+  ModesById byId;
 };
 
 XRandrDisplay::XRandrDisplay(Display* connection) : dpy_(connection) {
@@ -90,7 +133,7 @@ XRandrDisplay::XRandrDisplay(Display* connection) : dpy_(connection) {
 XRandrDisplay::~XRandrDisplay() = default;
 
 // The primary output when it shows a picture, else the first connected output with a CRTC.
-std::unique_ptr<XRandrDisplay::Snapshot> XRandrDisplay::takeSnapshot() const {
+std::unique_ptr<XRandrDisplay::Snapshot> XRandrDisplay::takeSnapshot(bool withDesktop) const {
   if (!randr_) return nullptr;
   auto snap = std::make_unique<Snapshot>();
   const Window root = DefaultRootWindow(dpy_);
@@ -100,23 +143,50 @@ std::unique_ptr<XRandrDisplay::Snapshot> XRandrDisplay::takeSnapshot() const {
   const XRRScreenResources& res = *snap->resources;
 
   const RROutput primary = XRRGetOutputPrimary(dpy_, root);
-  std::vector<RROutput> candidates;
-  if (primary) candidates.push_back(primary);
-  candidates.insert(candidates.end(), res.outputs, res.outputs + res.noutput);
-  for (RROutput id : candidates) {
+  const auto take = [&](RROutput id) {
     OutputInfo info(XRRGetOutputInfo(dpy_, snap->resources.get(), id));
-    if (info && info->connection == RR_Connected && info->crtc) {
-      snap->output = std::move(info);
-      snap->outputId = id;
-      break;
+    if (!info || info->connection != RR_Connected || !info->crtc) return false;
+    snap->output = std::move(info);
+    snap->outputId = id;
+    return true;
+  };
+  if (!primary || !take(primary)) {
+    for (int i = 0; i < res.noutput && !take(res.outputs[i]); ++i) {
     }
   }
   if (!snap->output) return nullptr;
 
-  std::unordered_map<RRMode, const XRRModeInfo*> byId;
-  for (int i = 0; i < res.nmode; ++i) byId.emplace(res.modes[i].id, &res.modes[i]);
-  for (int i = 0; i < snap->output->nmode; ++i) {
-    if (auto it = byId.find(snap->output->modes[i]); it != byId.end()) snap->modes.push_back(it->second);
+  for (int i = 0; i < res.nmode; ++i) snap->byId.emplace(res.modes[i].id, &res.modes[i]);
+  std::vector<const XRRModeInfo*> own;
+  Sizes(*snap->output, snap->byId, &own);
+  if (!withDesktop) {
+    snap->modes = std::move(own);
+    return snap;
+  }
+
+  // Outputs mirror ours when they share its CRTC, or sit on a CRTC of the same place and size.
+  const XRRCrtcInfo* ours = nullptr;
+  for (int i = 0; i < res.ncrtc; ++i) {
+    snap->crtcs.emplace_back(XRRGetCrtcInfo(dpy_, snap->resources.get(), res.crtcs[i]));
+    if (res.crtcs[i] == snap->output->crtc) ours = snap->crtcs.back().get();
+  }
+  if (!ours) return nullptr;
+  for (const CrtcInfo& crtc : snap->crtcs) {
+    if (!crtc || !crtc->mode || !(Place(*crtc) == Place(*ours))) continue;
+    for (int o = 0; o < crtc->noutput; ++o) {
+      if (crtc->outputs[o] == snap->outputId) continue;
+      OutputInfo mirror(XRRGetOutputInfo(dpy_, snap->resources.get(), crtc->outputs[o]));
+      if (mirror) snap->mirrors.push_back(std::move(mirror));
+    }
+  }
+  std::vector<std::vector<desktop::ModeSize>> mirrorModes;
+  for (const OutputInfo& mirror : snap->mirrors) mirrorModes.push_back(Sizes(*mirror, snap->byId));
+  for (const XRRModeInfo* mode : own) {
+    const bool everywhere = std::all_of(mirrorModes.begin(), mirrorModes.end(), [&](const auto& modes) {
+      return desktop::ModeOfSize(modes, static_cast<int32_t>(mode->width), static_cast<int32_t>(mode->height), 0)
+          .has_value();
+    });
+    if (everywhere) snap->modes.push_back(mode);
   }
   return snap;
 }
@@ -135,7 +205,7 @@ DevMode XRandrDisplay::record(const Snapshot& snap, const XRRModeInfo& mode) con
 }
 
 bool XRandrDisplay::enumMode(int32_t modeNum, DevMode& mode) {
-  if (modeNum == 0 || !pass_) pass_ = takeSnapshot();
+  if (modeNum == 0 || !pass_) pass_ = takeSnapshot(true);
   if (!pass_ || modeNum < 0 || static_cast<size_t>(modeNum) >= pass_->modes.size()) {
     pass_.reset();  // the pass is over; the next one looks again
     return false;
@@ -145,7 +215,7 @@ bool XRandrDisplay::enumMode(int32_t modeNum, DevMode& mode) {
 }
 
 ScreenMetrics XRandrDisplay::metrics() {
-  const auto snap = takeSnapshot();
+  const auto snap = takeSnapshot(false);
   if (!snap) return {};
   CrtcInfo crtc(XRRGetCrtcInfo(dpy_, snap->resources.get(), snap->output->crtc));
   if (!crtc || !crtc->mode) return {};
@@ -168,7 +238,7 @@ int32_t XRandrDisplay::changeMode(DevMode& mode, uint32_t flags) {
   if (flags & ~(kChangeDynamic | kTestOnly)) return disp_change::kBadFlags;
   if (mode.dmPelsWidth <= 0 || mode.dmPelsHeight <= 0) return disp_change::kBadParam;
   pass_.reset();
-  const auto snap = takeSnapshot();
+  const auto snap = takeSnapshot(true);
   if (!snap) return disp_change::kFailed;
 
   // The fields the record says it carries must all agree; X cannot change the depth.
@@ -184,22 +254,66 @@ int32_t XRandrDisplay::changeMode(DevMode& mode, uint32_t flags) {
   if (found == snap->modes.end()) return disp_change::kBadMode;
   if (flags & kTestOnly) return disp_change::kSuccessful;
   const XRRModeInfo& target = **found;
-
   XRRScreenResources* res = snap->resources.get();
-  CrtcInfo crtc(XRRGetCrtcInfo(dpy_, res, snap->output->crtc));
-  if (!crtc) return disp_change::kFailed;
+
+  // The desktop: every CRTC that shows a picture; those of our place and size mirror ours.
+  desktop::Change change;
+  std::vector<size_t> crtcOf;  // the CRTC behind each monitor of the change
+  const XRRCrtcInfo* ours = nullptr;
+  for (size_t i = 0; i < snap->crtcs.size(); ++i) {
+    const XRRCrtcInfo* crtc = snap->crtcs[i].get();
+    if (!crtc || !crtc->mode) continue;
+    if (res->crtcs[i] == snap->output->crtc) {
+      change.changed = change.monitors.size();
+      ours = crtc;
+    }
+    change.monitors.push_back({Place(*crtc), 1});
+    crtcOf.push_back(i);
+  }
+  if (!ours) return disp_change::kFailed;
+  for (size_t m = 0; m < change.monitors.size(); ++m) {
+    if (m != change.changed && change.monitors[m].rect == Place(*ours)) change.mirrors.push_back(m);
+  }
+  change.width = static_cast<int32_t>(target.width);
+  change.height = static_cast<int32_t>(target.height);
+  change.rotated = Rotated(ours->rotation);
+  const auto placed = desktop::Relayout(change);
+  if (!placed) return disp_change::kFailed;
+
+  // What each CRTC that changes is set to: ours the mode chosen, a mirror its own mode of
+  // that size at the nearest rate, the others the place they move to.
+  struct Step {
+    RRCrtc id;
+    const XRRCrtcInfo* old;
+    int x, y;
+    RRMode mode;
+  };
+  std::vector<Step> steps;
+  int width = 0, height = 0;
+  for (size_t m = 0; m < change.monitors.size(); ++m) {
+    const desktop::Rect& to = (*placed)[m].rect;
+    width = std::max(width, to.x + to.width);
+    height = std::max(height, to.y + to.height);
+    const XRRCrtcInfo* crtc = snap->crtcs[crtcOf[m]].get();
+    RRMode next = crtc->mode;
+    if (m == change.changed) {
+      next = target.id;
+    } else if (std::find(change.mirrors.begin(), change.mirrors.end(), m) != change.mirrors.end()) {
+      const auto output = std::find_if(snap->mirrors.begin(), snap->mirrors.end(),
+                                       [&](const OutputInfo& o) { return o->crtc == res->crtcs[crtcOf[m]]; });
+      if (output == snap->mirrors.end()) return disp_change::kFailed;
+      std::vector<const XRRModeInfo*> modes;
+      const auto index =
+          desktop::ModeOfSize(Sizes(**output, snap->byId, &modes), change.width, change.height, Rate(target));
+      if (!index) return disp_change::kBadMode;
+      next = modes[*index]->id;
+    }
+    if (next != crtc->mode || to.x != crtc->x || to.y != crtc->y) {
+      steps.push_back({res->crtcs[crtcOf[m]], crtc, to.x, to.y, next});
+    }
+  }
 
   // The screen must hold every CRTC; it grows before the change and shrinks after it.
-  const bool rotated = Rotated(crtc->rotation);
-  int width = static_cast<int>(crtc->x + (rotated ? target.height : target.width));
-  int height = static_cast<int>(crtc->y + (rotated ? target.width : target.height));
-  for (int i = 0; i < res->ncrtc; ++i) {
-    if (res->crtcs[i] == snap->output->crtc) continue;
-    CrtcInfo other(XRRGetCrtcInfo(dpy_, res, res->crtcs[i]));
-    if (!other || !other->mode) continue;
-    width = std::max(width, static_cast<int>(other->x + other->width));
-    height = std::max(height, static_cast<int>(other->y + other->height));
-  }
   int minW = 0, minH = 0, maxW = 0, maxH = 0;
   if (XRRGetScreenSizeRange(dpy_, DefaultRootWindow(dpy_), &minW, &minH, &maxW, &maxH) &&
       (width > maxW || height > maxH)) {
@@ -225,10 +339,25 @@ int32_t XRandrDisplay::changeMode(DevMode& mode, uint32_t flags) {
   };
 
   ErrorTrap trap(dpy_);
-  if (width > oldW || height > oldH) setSize(std::max(width, oldW), std::max(height, oldH));
-  const Status status = XRRSetCrtcConfig(dpy_, res, snap->output->crtc, CurrentTime, crtc->x, crtc->y, target.id,
-                                         crtc->rotation, crtc->outputs, crtc->noutput);
-  if (status != RRSetConfigSuccess || trap.failed()) return disp_change::kFailed;
+  ServerGrab grab(dpy_);
+  const bool grows = width > oldW || height > oldH;
+  if (grows) setSize(std::max(width, oldW), std::max(height, oldH));
+  if (trap.failed()) return disp_change::kFailed;
+  for (size_t done = 0; done < steps.size(); ++done) {
+    const Step& s = steps[done];
+    const Status status = XRRSetCrtcConfig(dpy_, res, s.id, CurrentTime, s.x, s.y, s.mode, s.old->rotation,
+                                           s.old->outputs, s.old->noutput);
+    if (status == RRSetConfigSuccess && !trap.failed()) continue;
+    // Put back what this switch already changed, so that nothing has.
+    while (done-- > 0) {
+      const Step& back = steps[done];
+      XRRSetCrtcConfig(dpy_, res, back.id, CurrentTime, back.old->x, back.old->y, back.old->mode, back.old->rotation,
+                       back.old->outputs, back.old->noutput);
+    }
+    if (grows) setSize(oldW, oldH);
+    trap.failed();
+    return disp_change::kFailed;
+  }
   if (width < oldW || height < oldH) setSize(width, height);
   trap.failed();  // a refused shrink leaves a larger screen, and the mode is in force all the same
   return disp_change::kSuccessful;

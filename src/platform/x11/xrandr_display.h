@@ -1,6 +1,7 @@
 #pragma once
 // The display driver on X11: the modes of one RandR output, the mode in force on its CRTC,
-// and a dynamic change of that CRTC's mode.
+// and a dynamic change of that CRTC's mode, with the outputs mirroring it and the others
+// moved along so that the desktop stays whole.
 #include <memory>
 #include <vector>
 
@@ -26,9 +27,10 @@ class XRandrDisplay final : public DisplayDriver {
   _XDisplay* connection() const { return dpy_; }
 
  private:
-  // One look at the screen's resources and the output we drive, shared by a whole pass.
+  // One look at the screen's resources and the output we drive, shared by a whole pass; with
+  // the desktop, also every CRTC and the outputs that mirror ours, at a request each.
   struct Snapshot;
-  std::unique_ptr<Snapshot> takeSnapshot() const;
+  std::unique_ptr<Snapshot> takeSnapshot(bool withDesktop) const;
   DevMode record(const Snapshot& snap, const _XRRModeInfo& mode) const;
 
   _XDisplay* dpy_;
