@@ -204,7 +204,7 @@ TEST_F(XRandr, EnumerationCostDoesNotGrowWithTheModes) {
     const std::string w = std::to_string(600 + 2 * i);
     Sh("xrandr --newmode " + name + " 25.175 " + w + " 656 752 800 480 490 492 525");
     Sh("xrandr --addmode DUMMY0 " + name);
-    remove += "xrandr --delmode DUMMY0 " + name + "; xrandr --rmmode " + name + "; ";
+    remove += (remove.empty() ? "" : "; ") + ("xrandr --delmode DUMMY0 " + name + "; xrandr --rmmode " + name);
   }
   const size_t after = enumerate().size();
   const unsigned long longList = requestsPerEnumeration();
