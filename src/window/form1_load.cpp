@@ -1,17 +1,5 @@
+#include "presets/preset_store.h"
 #include "window/form1.h"
-
-namespace {
-
-// The rate part of a mode text, ending in " Hz": "75 Hz", or "(Hardware default) Hz".
-std::string RefreshText(std::string_view modeText) {
-  std::string_view rate = TextField(modeText, 2);
-  const size_t first = rate.find_first_not_of(' ');
-  if (first == std::string_view::npos) return " Hz";
-  rate = rate.substr(first, rate.find_last_not_of(' ') - first + 1);
-  return ReplaceAll(rate, " Hz", "") + " Hz";
-}
-
-}  // namespace
 
 void Form1::Form_Load() {
   handle([this] { load(); });
