@@ -25,6 +25,7 @@ int ServerGone(Display*) {
 
 class LinuxHost final : public ctl::Host {
  public:
+  LinuxHost(int& argc, char** argv) : argc_(argc), argv_(argv) {}
   ~LinuxHost() override {
     confirmed_.reset();
     driver_.reset();
@@ -33,7 +34,9 @@ class LinuxHost final : public ctl::Host {
 
   DisplayDriver* display(std::string& why) override {
     if (!confirmed_) {
-      driver_ = ChooseDisplay([this] { return openX(); });
+      // D-Bus wants an application object; it costs a few milliseconds of start-up, so only
+      // a run that asks the session bus makes one.
+      driver_ = ChooseDisplay([this] { return openX(); }, [this] { app_.emplace(argc_, argv_); });
       if (!driver_) {
         const char* name = std::getenv("DISPLAY");
         why = std::string("cannot open the X display \"") + (name ? name : "") + "\"";
@@ -55,6 +58,9 @@ class LinuxHost final : public ctl::Host {
     return x_;
   }
 
+  int& argc_;
+  char** argv_;
+  std::optional<QCoreApplication> app_;
   Display* x_ = nullptr;
   std::unique_ptr<DisplayDriver> driver_;
   std::unique_ptr<ConfirmedDisplay> confirmed_;
@@ -64,13 +70,10 @@ class LinuxHost final : public ctl::Host {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Mutter's service is reached over D-Bus, which wants an application object; it shows
-  // nothing and connects to nothing by itself.
-  QCoreApplication app(argc, argv);
   const std::vector<std::string> args(argv + 1, argv + argc);
   int code = 0;
   {
-    LinuxHost host;
+    LinuxHost host(argc, argv);
     code = ctl::Run(args, host, std::cin, std::cout, std::cerr);
   }
   // A reader left waiting for an answer that never came must not hold the exit up.

@@ -29,8 +29,8 @@ int wmain(int argc, wchar_t** argv) {
     WindowsHost host;
     code = ctl::Run(args, host, std::cin, std::cout, std::cerr);
   }
-  // A reader left waiting for an answer that never came holds the C runtime's lock on
-  // standard input; ending the normal way would wait for it.
+  // A reader may still be blocked on standard input, waiting for an answer that never came:
+  // end here, with the output flushed, rather than run the C runtime's clean-up beside it.
   std::cout.flush();
   std::cerr.flush();
   std::_Exit(code);

@@ -13,9 +13,13 @@ bool WaylandSession() { return qgetenv("XDG_SESSION_TYPE") == "wayland" || !qget
 
 }  // namespace
 
-std::unique_ptr<DisplayDriver> ChooseDisplay(const std::function<_XDisplay*()>& openX) {
-  if (WaylandSession() && MutterDisplay::Available(QDBusConnection::sessionBus())) {
-    return std::make_unique<MutterDisplay>(QDBusConnection::sessionBus());
+std::unique_ptr<DisplayDriver> ChooseDisplay(const std::function<_XDisplay*()>& openX,
+                                             const std::function<void()>& beforeBus) {
+  if (WaylandSession()) {
+    if (beforeBus) beforeBus();
+    if (MutterDisplay::Available(QDBusConnection::sessionBus())) {
+      return std::make_unique<MutterDisplay>(QDBusConnection::sessionBus());
+    }
   }
   _XDisplay* x = openX();
   if (!x) return nullptr;
