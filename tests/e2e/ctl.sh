@@ -52,6 +52,8 @@ expect() {  # expect CODE ARGS...: the exit code, and nothing on standard output
   run "$@"
   [ "$CODE" = "$code" ] || fail "tarnvelctl $*: exit code $CODE instead of $code; out: $OUT; err: $ERR"
   [ "$code" = 0 ] || [ "$code" = 5 ] || [ -z "$OUT" ] || fail "tarnvelctl $*: output after an error: $OUT"
+  # Done without a question, it says nothing else (no library's warnings either).
+  [ "$code" != 0 ] || [[ "$*" == *--revert-after* ]] || [ -z "$ERR" ] || fail "tarnvelctl $*: said on standard error: $ERR"
 }
 err_has() { grep -qF -- "$1" <<<"$ERR" || fail "standard error lacks '$1': $ERR"; }
 # The mode in force is checked once the process has ended (run waits for it).

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# cmake --install places the program, its desktop entry and its icon; CPack builds a .deb
+# cmake --install places the program and tarnvelctl, its desktop entry and its icon; CPack builds a .deb
 # whose dependencies are Debian package names.
 set -euo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake --install "$BUILD_DIR" --prefix "$work/prefix" >/dev/null
-for f in bin/tarnvel share/applications/tarnvel.desktop share/icons/hicolor/32x32/apps/tarnvel.png; do
+for f in bin/tarnvel bin/tarnvelctl share/applications/tarnvel.desktop share/icons/hicolor/32x32/apps/tarnvel.png; do
   [ -f "$work/prefix/$f" ] || { echo "FAIL: $f not installed" >&2; exit 1; }
 done
 [ "$(identify -format '%wx%h' "$work/prefix/share/icons/hicolor/32x32/apps/tarnvel.png")" = 32x32 ] || { echo "FAIL: icon size" >&2; exit 1; }
@@ -14,4 +14,5 @@ deb=$(ls "$work"/tarnvel_*_amd64.deb)
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "FAIL: dependencies: $(dpkg-deb -f "$deb" Depends)" >&2; exit 1; }
 contents=$(dpkg-deb -c "$deb")
 grep -q './usr/bin/tarnvel$' <<<"$contents" || { echo "FAIL: the package holds no program" >&2; exit 1; }
+grep -q './usr/bin/tarnvelctl$' <<<"$contents" || { echo "FAIL: the package holds no tarnvelctl" >&2; exit 1; }
 echo "install: $(basename "$deb"), depends on: $(dpkg-deb -f "$deb" Depends)"
