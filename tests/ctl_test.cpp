@@ -78,7 +78,7 @@ const std::vector<Case> kCases = {
     // Mode texts: words joined with single blanks, letter case ignored, nothing else forgiven.
     {{"set", "1920", "X", "1080,", "32BIT", "color,", "144", "hz"}, 0, "1920 x 1080, 32bit color, 144 Hz\n", "", 1, 1},
     {{"set", "1920 x 1080,  32bit color, 60 Hz"}, 3, "", "no listed mode matches", kNoChange},
-    {{"set", "800x600"}, 4, "", "tarnvelctl: the display refused 800 x 600, 32bit color, 60 Hz (code -2); in force now: 1024 x 768, 32bit color, 60 Hz",
+    {{"set", "800x600"}, 4, "", "tarnvelctl: the display did not take 800 x 600, 32bit color, 60 Hz (code -2); in force now: 1024 x 768, 32bit color, 60 Hz",
      kNoChange, 1, "", {}, {-2}},
     // Presets: stored when listed, else the defaults at the rate in force, else empty.
     {{"presets"}, 0, "\n1024 x 768, 32bit color, 60 Hz\n800 x 600, 32bit color, 60 Hz\n\n", ""},

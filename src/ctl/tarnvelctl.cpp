@@ -35,8 +35,8 @@ constexpr std::string_view kHelp =
     "  --help, --version\n"
     "\n"
     "Exit codes: 0 done; 1 the display cannot be reached or read; 2 wrong usage; 3 no listed\n"
-    "mode matches, or the preset is empty; 4 the display refused the change; 5 switched back\n"
-    "after --revert-after.\n";
+    "mode matches, or the preset is empty; 4 the display refused the change or it did not land;\n"
+    "5 switched back after --revert-after.\n";
 
 constexpr int kLongestWait = 24 * 60 * 60;
 
@@ -147,7 +147,7 @@ int Switch(Session& session, int32_t target, int revertAfter, Streams io) {
   const std::string& text = session.texts()[static_cast<size_t>(target)];
   if (!session.apply(target)) {
     return Error(io.err, exit_code::kRefused,
-                 "the display refused " + text + " (code " + std::to_string(session.code()) +
+                 "the display did not take " + text + " (code " + std::to_string(session.code()) +
                      "); in force now: " + session.inForceText());
   }
   io.out << text << '\n';
