@@ -26,6 +26,7 @@ const std::vector<SimMode> kModes = {
     {800, 600, 8, 60},     // 6
     {800, 600, 32, 60},    // 7
     {640, 480, 32, 0},     // 8, the hardware's own rate
+    {640, 480, 32, 1},     // 9, the same text as 8: "All Resolutions" shows it once
 };
 constexpr int kNoChange = -1;
 

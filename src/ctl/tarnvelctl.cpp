@@ -93,6 +93,8 @@ class Session {
   }
 
   const std::vector<std::string>& texts() const { return texts_; }
+  // The rows the tray's "All Resolutions" shows.
+  std::vector<int32_t> listed() const { return AllResolutionsRows(texts_); }
   std::span<const DevMode> modes() const { return {engine_.DisplayModes().data(), texts_.size()}; }
   int32_t inForce() { return engine_.FindCurrentMode(); }
   ScreenMetrics metrics() { return codes_.metrics(); }
@@ -181,7 +183,7 @@ int RunOnDisplay(const Command& command, Host& host, Streams io) {
 
   switch (command.action) {
     case Action::List:
-      for (const std::string& text : session.texts()) io.out << text << '\n';
+      for (int32_t row : session.listed()) io.out << session.texts()[static_cast<size_t>(row)] << '\n';
       return exit_code::kDone;
     case Action::Current: {
       const int32_t now = session.inForce();
@@ -205,7 +207,7 @@ int RunOnDisplay(const Command& command, Host& host, Streams io) {
                                   : FindModeText(session.texts(), command.mode);
       if (target < 0) {
         return Error(io.err, exit_code::kNoMatch,
-                     "no listed mode matches \"" + command.mode + "\" (" + std::to_string(session.texts().size()) +
+                     "no listed mode matches \"" + command.mode + "\" (" + std::to_string(session.listed().size()) +
                          " modes are listed: see tarnvelctl list)");
       }
       return Switch(session, target, command.revertAfter, io);

@@ -1,5 +1,6 @@
 #include "presets/preset_store.h"
 #include "window/form1.h"
+#include "window/mode_lookup.h"
 
 void Form1::Form_Load() {
   handle([this] { load(); });
@@ -20,13 +21,11 @@ void Form1::load() {
   const std::string startupText = found ? List1.list(StartupModeIndex) : std::string();
   if (found) lStatus.setCaption("Current Resolution: " + startupText);
 
-  // Only runs of equal neighbouring rows collapse; the item array keeps a gap where one did.
+  // The item array keeps a gap where a row was left out.
   mnuAllA[0]->setCaption(List1.list(0));
-  std::string lastTaken;
-  for (int32_t i = 1; i < List1.listCount(); ++i) {
+  for (int32_t i : AllResolutionsRows(List1.rows())) {
+    if (i == 0) continue;  // element 0 is part of the menu layout
     const std::string& row = List1.list(i);
-    if (row == lastTaken) continue;
-    lastTaken = row;
     MenuEntry& item = mnuAllA.load(static_cast<int16_t>(i));
     item.setCaption(row);
     item.setVisible(true);
