@@ -1,19 +1,20 @@
 // tarnvelctl on Linux: the tray program's display choice and settings file, without widgets.
-#include <QCoreApplication>
+// Qt is loaded only for a command that needs it (Mutter's service, the presets).
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
-#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/ctl_qt_module.h"
 #include "app/display_choice.h"
 #include "ctl/tarnvelctl.h"
 #include "platform/confirmed_display.h"
-#include "platform/qt/qt_settings.h"
 
-// Last: Xlib's macros collide with Qt's names.
 #include <X11/Xlib.h>
 
 namespace {
@@ -23,9 +24,19 @@ int ServerGone(Display*) {
   std::_Exit(ctl::exit_code::kUnreachable);
 }
 
+// The module sits where the executable's run path says (beside it in the build, under
+// lib/tarnvel once installed).
+template <typename Fn>
+Fn FromQtModule(const char* name) {
+  static void* module = dlopen(kTarnvelctlQtModule, RTLD_NOW | RTLD_LOCAL);
+  if (!module) throw std::runtime_error(std::string("cannot load Qt's part: ") + dlerror());
+  void* symbol = dlsym(module, name);
+  if (!symbol) throw std::runtime_error(std::string("cannot load Qt's part: ") + dlerror());
+  return reinterpret_cast<Fn>(symbol);
+}
+
 class LinuxHost final : public ctl::Host {
  public:
-  LinuxHost(int& argc, char** argv) : argc_(argc), argv_(argv) {}
   ~LinuxHost() override {
     confirmed_.reset();
     driver_.reset();
@@ -34,9 +45,9 @@ class LinuxHost final : public ctl::Host {
 
   DisplayDriver* display(std::string& why) override {
     if (!confirmed_) {
-      // D-Bus wants an application object; it costs a few milliseconds of start-up, so only
-      // a run that asks the session bus makes one.
-      driver_ = ChooseDisplay([this] { return openX(); }, [this] { app_.emplace(argc_, argv_); });
+      driver_ = ChooseDisplay([this] { return openX(); }, [] {
+        return std::unique_ptr<DisplayDriver>(FromQtModule<TarnvelctlMutterDisplayFn>("TarnvelctlMutterDisplay")());
+      });
       if (!driver_) {
         const char* name = std::getenv("DISPLAY");
         why = std::string("cannot open the X display \"") + (name ? name : "") + "\"";
@@ -49,7 +60,10 @@ class LinuxHost final : public ctl::Host {
   }
 
   // The settings file is read only when a preset is asked for.
-  Settings& settings() override { return settings_ ? *settings_ : settings_.emplace(); }
+  Settings& settings() override {
+    if (!settings_) settings_.reset(FromQtModule<TarnvelctlSettingsFn>("TarnvelctlSettings")());
+    return *settings_;
+  }
 
  private:
   Display* openX() {
@@ -58,13 +72,10 @@ class LinuxHost final : public ctl::Host {
     return x_;
   }
 
-  int& argc_;
-  char** argv_;
-  std::optional<QCoreApplication> app_;
   Display* x_ = nullptr;
   std::unique_ptr<DisplayDriver> driver_;
   std::unique_ptr<ConfirmedDisplay> confirmed_;
-  std::optional<QtSettings> settings_;
+  std::unique_ptr<Settings> settings_;
 };
 
 }  // namespace
@@ -72,9 +83,12 @@ class LinuxHost final : public ctl::Host {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   int code = 0;
-  {
-    LinuxHost host(argc, argv);
+  try {
+    LinuxHost host;
     code = ctl::Run(args, host, std::cin, std::cout, std::cerr);
+  } catch (const std::exception& e) {
+    std::cerr << "tarnvelctl: " << e.what() << '\n';
+    code = ctl::exit_code::kUnreachable;
   }
   // A reader left waiting for an answer that never came must not hold the exit up.
   std::cout.flush();

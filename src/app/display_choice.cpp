@@ -1,25 +1,20 @@
 #include "app/display_choice.h"
 
-#include <QDBusConnection>
+#include <cstdlib>
+#include <string_view>
 
-#include "platform/mutter/mutter_display.h"
 #include "platform/x11/xrandr_display.h"
 
-namespace {
-
-// Under Wayland the X server is Xwayland, whose modes are only emulated: the compositor
-// owns the real ones.
-bool WaylandSession() { return qgetenv("XDG_SESSION_TYPE") == "wayland" || !qgetenv("WAYLAND_DISPLAY").isEmpty(); }
-
-}  // namespace
+bool WaylandSession() {
+  const char* type = std::getenv("XDG_SESSION_TYPE");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (type && std::string_view(type) == "wayland") || (wayland && *wayland);
+}
 
 std::unique_ptr<DisplayDriver> ChooseDisplay(const std::function<_XDisplay*()>& openX,
-                                             const std::function<void()>& beforeBus) {
+                                             const std::function<std::unique_ptr<DisplayDriver>()>& mutter) {
   if (WaylandSession()) {
-    if (beforeBus) beforeBus();
-    if (MutterDisplay::Available(QDBusConnection::sessionBus())) {
-      return std::make_unique<MutterDisplay>(QDBusConnection::sessionBus());
-    }
+    if (std::unique_ptr<DisplayDriver> driver = mutter()) return driver;
   }
   _XDisplay* x = openX();
   if (!x) return nullptr;

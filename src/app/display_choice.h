@@ -8,9 +8,16 @@
 
 struct _XDisplay;
 
-// Mutter's display service in a Wayland session when it is on the session bus; otherwise
-// XRandR on the X server that `openX` connects to. Null when that is needed and not there.
-// `openX` is only called when XRandR is chosen; `beforeBus`, when given, once before the
-// session bus is first asked, which happens only in a Wayland session.
+// Under Wayland the X server is Xwayland, whose modes are only emulated: the compositor owns
+// the real ones.
+bool WaylandSession();
+
+// In a Wayland session, the driver `mutter` gives: Mutter's display service when it is on the
+// session bus, else null. Otherwise, or when it gives null, XRandR on the X server that
+// `openX` connects to; null when that cannot be reached. Each is only called when needed.
 std::unique_ptr<DisplayDriver> ChooseDisplay(const std::function<_XDisplay*()>& openX,
-                                             const std::function<void()>& beforeBus = {});
+                                             const std::function<std::unique_ptr<DisplayDriver>()>& mutter);
+
+// Mutter's display service when it is on the session bus, else null: what both programs pass
+// as `mutter`. Needs Qt's D-Bus, which tarnvelctl loads only for a Wayland session.
+std::unique_ptr<DisplayDriver> MutterOnSessionBus();

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
   const QIcon icon(QStringLiteral(":/tarnvel.png"));
   QApplication::setWindowIcon(icon);
 
-  const std::unique_ptr<DisplayDriver> driver = ChooseDisplay([x] { return x; });
+  const std::unique_ptr<DisplayDriver> driver = ChooseDisplay([x] { return x; }, MutterOnSessionBus);
   ConfirmedDisplay display(*driver);
   QtSettings settings;
   FormWindow window;
