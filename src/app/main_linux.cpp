@@ -1,19 +1,17 @@
 // Tarnvel on Linux: the Qt front end around the core, with the XRandR display on X11 or
 // Mutter's display service on GNOME under Wayland.
 #include <QApplication>
-#include <QDBusConnection>
 #include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
+#include "app/display_choice.h"
 #include "platform/confirmed_display.h"
-#include "platform/mutter/mutter_display.h"
 #include "platform/qt/form_window.h"
 #include "platform/qt/qt_settings.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/qt/qt_toolkit.h"
-#include "platform/x11/xrandr_display.h"
 #include "window/form1.h"
 
 // Last: Xlib's macros collide with Qt's names.
@@ -26,10 +24,6 @@ int ServerGone(Display*) {
   std::fputs("tarnvel: the X server went away\n", stderr);
   std::_Exit(1);
 }
-
-// Under Wayland the X server is Xwayland, whose modes are only emulated: the compositor
-// owns the real ones.
-bool WaylandSession() { return qgetenv("XDG_SESSION_TYPE") == "wayland" || !qgetenv("WAYLAND_DISPLAY").isEmpty(); }
 
 }  // namespace
 
@@ -51,12 +45,7 @@ int main(int argc, char** argv) {
   const QIcon icon(QStringLiteral(":/tarnvel.png"));
   QApplication::setWindowIcon(icon);
 
-  std::unique_ptr<DisplayDriver> driver;
-  if (WaylandSession() && MutterDisplay::Available(QDBusConnection::sessionBus())) {
-    driver = std::make_unique<MutterDisplay>(QDBusConnection::sessionBus());
-  } else {
-    driver = std::make_unique<XRandrDisplay>(x);
-  }
+  const std::unique_ptr<DisplayDriver> driver = ChooseDisplay([x] { return x; }, MutterOnSessionBus);
   ConfirmedDisplay display(*driver);
   QtSettings settings;
   FormWindow window;

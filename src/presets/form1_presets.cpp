@@ -1,41 +1,13 @@
+#include "presets/preset_store.h"
 #include "window/form1.h"
-
-namespace {
-
-constexpr std::string_view kSection = "Settings";
-
-std::string Key(size_t preset) { return "d" + std::to_string(preset + 1); }
-
-// Defaults tried, in order, when a preset's stored value names no offered mode; each is
-// completed with the refresh text of the mode in force at start-up.
-constexpr std::string_view kCandidates[4][2] = {
-    {"1600 x 1200, 32bit color, ", "1280 x 1024, 32bit color, "},
-    {"1024 x 768, 32bit color, ", {}},
-    {"800 x 600, 32bit color, ", {}},
-    {"640 x 480, 32bit color, ", {}},
-};
-
-}  // namespace
 
 // Nothing is written here: a default reaches the store only when the user confirms it.
 void Form1::LoadPresets(const std::string& refreshText) {
   const auto entries = presetEntries();
   const auto boxes = presetBoxes();
+  const auto find = [this](const std::string& text) { return FindModeByText(text); };
   for (size_t n = 0; n < entries.size(); ++n) {
-    std::string value = platform_.settings.read(app::kTitle, kSection, Key(n), "");
-    if (FindModeByText(value) == -1) {
-      value.clear();
-      // Without a mode in force there is no rate to build a default from.
-      for (std::string_view prefix : kCandidates[n]) {
-        if (refreshText.empty() || prefix.empty()) break;
-        std::string candidate = std::string(prefix) + refreshText;
-        if (FindModeByText(candidate) != -1) {
-          value = std::move(candidate);
-          break;
-        }
-      }
-    }
-    entries[n]->setCaption(std::move(value));
+    entries[n]->setCaption(LoadPreset(platform_.settings, n, refreshText, find));
   }
   for (size_t n = 0; n < entries.size(); ++n) boxes[n]->setText(entries[n]->caption());
   for (MenuEntry* entry : entries) {
@@ -47,7 +19,7 @@ bool Form1::SavePresets() {
   const auto entries = presetEntries();
   bool written = true;
   for (size_t n = 0; n < entries.size(); ++n) {
-    written = platform_.settings.write(app::kTitle, kSection, Key(n), entries[n]->caption()) && written;
+    written = platform_.settings.write(app::kTitle, kPresetSection, PresetKey(n), entries[n]->caption()) && written;
   }
   // All four reach the store together or not at all.
   return platform_.settings.sync() && written;

@@ -133,6 +133,7 @@ class ListBox : public Control, public ModeList {
   int16_t listCount() const { return static_cast<int16_t>(rows_.size()); }
   // The text of row i; empty for a row that does not exist.
   const std::string& list(int32_t i) const;
+  const std::vector<std::string>& rows() const { return rows_; }
 
  private:
   std::vector<std::string> rows_;

@@ -1,17 +1,6 @@
+#include "presets/preset_store.h"
 #include "window/form1.h"
-
-namespace {
-
-// The rate part of a mode text, ending in " Hz": "75 Hz", or "(Hardware default) Hz".
-std::string RefreshText(std::string_view modeText) {
-  std::string_view rate = TextField(modeText, 2);
-  const size_t first = rate.find_first_not_of(' ');
-  if (first == std::string_view::npos) return " Hz";
-  rate = rate.substr(first, rate.find_last_not_of(' ') - first + 1);
-  return ReplaceAll(rate, " Hz", "") + " Hz";
-}
-
-}  // namespace
+#include "window/mode_lookup.h"
 
 void Form1::Form_Load() {
   handle([this] { load(); });
@@ -32,13 +21,11 @@ void Form1::load() {
   const std::string startupText = found ? List1.list(StartupModeIndex) : std::string();
   if (found) lStatus.setCaption("Current Resolution: " + startupText);
 
-  // Only runs of equal neighbouring rows collapse; the item array keeps a gap where one did.
+  // The item array keeps a gap where a row was left out.
   mnuAllA[0]->setCaption(List1.list(0));
-  std::string lastTaken;
-  for (int32_t i = 1; i < List1.listCount(); ++i) {
+  for (int32_t i : AllResolutionsRows(List1.rows())) {
+    if (i == 0) continue;  // element 0 is part of the menu layout
     const std::string& row = List1.list(i);
-    if (row == lastTaken) continue;
-    lastTaken = row;
     MenuEntry& item = mnuAllA.load(static_cast<int16_t>(i));
     item.setCaption(row);
     item.setVisible(true);

@@ -1,12 +1,7 @@
 #include "window/form1.h"
+#include "window/mode_lookup.h"
 
-int32_t Form1::FindModeByText(const std::string& text) const {
-  const int32_t rows = List1.listCount();
-  for (int32_t i = 0; i < rows; ++i) {
-    if (EqualsIgnoringCase(List1.list(i), text)) return i;
-  }
-  return -1;
-}
+int32_t Form1::FindModeByText(const std::string& text) const { return FindModeText(List1.rows(), text); }
 
 void Form1::SelectModeByText(const std::string& text) {
   List1.setListIndex(static_cast<int16_t>(FindModeByText(text)));
