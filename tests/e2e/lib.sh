@@ -156,13 +156,19 @@ menu_window() {
 
 editor_window() { xdotool search --onlyvisible --name '^Change Default Resolutions$' | head -n 1 | grep .; }
 
-# Opens the menu with a real click on the icon (press, then release).
+# Opens the menu with a real click on the icon (press, then release). A click that comes while
+# the program is still busy (a mode change just chosen may still be on its way) is dropped, as
+# any user's is: click again until the menu shows, waiting longer each time, for up to 20 s.
 open_menu() {
-  local point
+  local point wait=1 end=$((SECONDS + 20))
   point=$(icon_point) || exit 1
   read -r x y <<<"$point"
-  xdotool mousemove "$x" "$y" click "${1:-1}"
-  wait_for 5 menu_window || fail "the menu did not open"
+  while :; do
+    xdotool mousemove "$x" "$y" click "${1:-1}"
+    wait_for "$wait" menu_window && return 0
+    [ "$SECONDS" -lt "$end" ] || fail "the menu did not open, clicking the icon for 20 s"
+    wait=$((wait * 2))
+  done
 }
 
 menu_closed() { ! menu_window "$@" >/dev/null; }
@@ -205,10 +211,37 @@ click_first_row() { click_twips 720 600; }
 # Menu positions. On Xorg every mode has one depth, so "Select Color Depth" is hidden; Wine
 # lists every mode at three depths, so there it shows.
 if [ -n "${WINEPREFIX:-}" ]; then
-  M_EXIT=2 M_DEPTH=5 M_CONFIG=7 M_PRESET1=8 M_PRESET2=9 M_PRESET3=10
+  M_EXIT=2 M_DEPTH=5 M_CURRENT=6 M_CONFIG=7 M_PRESET1=8 M_PRESET2=9 M_PRESET3=10
 else
-  M_EXIT=2 M_CONFIG=6 M_PRESET1=7 M_PRESET2=8 M_PRESET3=9
+  M_EXIT=2 M_CURRENT=5 M_CONFIG=6 M_PRESET1=7 M_PRESET2=8 M_PRESET3=9
 fi
+
+# A click on the icon while the program shows a box is not kept for later: once the box is
+# closed, no menu opens by itself.
+click_while_box_open() {
+  local point box
+  open_menu
+  choose "$M_CURRENT"
+  wait_for 5 bash -c 'xdotool search --onlyvisible --name "^Tarnvel$"' || fail "\"Current:\" showed no box"
+  box=$(xdotool search --onlyvisible --name '^Tarnvel$' | head -n 1)
+  point=$(icon_point) || exit 1
+  read -r x y <<<"$point"
+  xdotool mousemove "$x" "$y" click 1
+  sleep 1
+  menu_window >/dev/null && fail "a click while the box was open opened the menu"
+  # Wine gives the box back the keyboard when it is clicked (the click on the icon took it);
+  # Qt takes the key where the input focus is.
+  if [ -n "${WINEPREFIX:-}" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    xdotool mousemove $((X + 12)) $((Y + 12)) click 1 sleep 0.3 key --window "$box" Return
+  else
+    xdotool windowfocus "$box" key Return
+  fi
+  wait_for 5 bash -c '! xdotool search --onlyvisible --name "^Tarnvel$"' || fail "the box did not close on Return"
+  sleep 2
+  menu_window >/dev/null && fail "the menu opened by itself after the box closed: the click made meanwhile was kept"
+  return 0
+}
 
 # A press alone opens nothing; the release opens the menu. Leaves the menu open.
 press_then_release() {
