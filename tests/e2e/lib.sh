@@ -132,6 +132,18 @@ start_tarnvel() {
 
 running() { kill -0 "$TARNVEL_PID" 2>/dev/null; }
 
+# Mutter as the X11 window manager of the test server, for what only a window manager does
+# (minimising, activating). It stays until the test ends.
+start_window_manager() {
+  GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 mutter --x11 --replace >"$WORK/mutter.log" 2>&1 &
+  PIDS+=($!)
+  wait_for 20 wm_running || fail "mutter did not become the window manager: $(tail -n 5 "$WORK/mutter.log")"
+}
+wm_running() { bounded "$X_TIMEOUT" xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+# Whether window $1 is in ICCCM state $2 (Normal, Iconic) and, for Normal, the active one.
+window_state() { bounded "$X_TIMEOUT" xprop -id "$1" WM_STATE | grep -q "window state: $2"; }
+window_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+
 # The centre of trayer's window, which holds our one icon.
 icon_point() {
   local panel

@@ -83,6 +83,9 @@ Win32Window::~Win32Window() {
 void Win32Window::bringToFront() {
   if (fontsStale_ && form_) fitFonts();
   if (IsIconic(frame_)) {
+    // Hidden first: a window manager on X keeps a minimised window mapped, so under Wine the
+    // restore alone leaves it minimised there; shown anew, it is managed as a normal window.
+    ShowWindow(frame_, SW_HIDE);
     ShowWindow(frame_, SW_RESTORE);
   } else {
     if (!IsWindowVisible(frame_)) {
