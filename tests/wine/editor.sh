@@ -19,6 +19,13 @@ wait_for 5 editor_window || fail "Configure Pre-Sets... did not show the window"
 sleep 0.7
 import -window root -crop 700x540+0+0 "$E2E_OUT/wine-editor.png"
 hover_editor_opens_nothing
+# Each "Default Item N:" label reaches into the ">" button and the box below it: it lies
+# beneath them, so it paints nothing over their borders.
+stacking=$(wine "$SHELL_POKE" read-stacking | tr -d '\r') || fail "could not read the presets' stacking: $stacking"
+last_control=$(grep -nE '^(Button|Edit):' <<<"$stacking" | tail -n 1 | cut -d: -f1)
+first_label=$(grep -nE '^Static: Default Item' <<<"$stacking" | head -n 1 | cut -d: -f1)
+[ -n "$first_label" ] && [ "$first_label" -gt "$last_control" ] ||
+  fail "a label lies above a button or a box it overlaps; topmost first: $stacking"
 # The keyboard is in List2 from the start, on the start-up mode: Down moves to the next row.
 xdotool key Down
 sleep 0.3

@@ -12,6 +12,8 @@
 //                             with what it shows of its text: "whole", "start" (the text
 //                             begins at the left edge and runs on past the right) or "cut"
 //                             (its start is scrolled out of sight).
+//   shell_poke read-stacking  prints the controls of the panel that holds the text boxes,
+//                             topmost first: class and text.
 // Exits 0 when the step was taken, 1 otherwise, and says why.
 #include <windows.h>
 // after windows.h, which it needs
@@ -91,6 +93,31 @@ int ReadEdits() {
   return 0;
 }
 
+BOOL CALLBACK FindEdit(HWND control, LPARAM found) {
+  wchar_t cls[64] = {};
+  GetClassNameW(control, cls, 64);
+  if (_wcsicmp(cls, L"Edit") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = control;
+  return FALSE;
+}
+
+int ReadStacking() {
+  const HWND window = FindWindowW(L"Tarnvel.Form1", nullptr);
+  HWND edit = nullptr;
+  if (window) EnumChildWindows(window, FindEdit, reinterpret_cast<LPARAM>(&edit));
+  if (!edit) {
+    std::puts("shell_poke: Tarnvel's window has no text box");
+    return 1;
+  }
+  for (HWND control = GetWindow(GetParent(edit), GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    wchar_t cls[64] = {}, text[512] = {};
+    GetClassNameW(control, cls, 64);
+    SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    std::printf("%ls: %ls\n", cls, text);
+  }
+  return 0;
+}
+
 int ReadBox(const wchar_t* title) {
   const HWND box = FindWindowW(L"#32770", title);
   if (!box || !IsWindowVisible(box)) {
@@ -127,6 +154,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 2 && std::wcscmp(argv[1], L"volatile-key") == 0) return VolatileKey();
   if (argc == 3 && std::wcscmp(argv[1], L"read-box") == 0) return ReadBox(argv[2]);
   if (argc == 2 && std::wcscmp(argv[1], L"read-edits") == 0) return ReadEdits();
-  std::puts("usage: shell_poke remove-icon | taskbar-created | volatile-key | read-box TITLE | read-edits");
+  if (argc == 2 && std::wcscmp(argv[1], L"read-stacking") == 0) return ReadStacking();
+  std::puts("usage: shell_poke remove-icon | taskbar-created | volatile-key | read-box TITLE | read-edits | read-stacking");
   return 2;
 }
