@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Resizing the editor, kept clear of the tray host in the top right corner: made small, the
 # panels overlap; made large again, nothing of that is left painted anywhere, and the window
-# looks exactly as it did at that size before. Then, under a window manager: minimised, the
+# looks exactly as it did at that size before. Left partly off the screen, it opens again on
+# it. Then, under a window manager: minimised, the
 # editor comes back restored and in front through "Configure Pre-Sets...".
 source "$(dirname "$0")/lib.sh"
 set_mode 1024x768
@@ -39,6 +40,19 @@ settled "$E2E_OUT/${WINEPREFIX:+wine-}resize-again.png"
 diff=$(compare -metric AE "$WORK/large.png" "$E2E_OUT/${WINEPREFIX:+wine-}resize-again.png" null: 2>&1 || true)
 [ "$diff" = 0 ] || fail "after a small size, $diff pixels of the window differ from that size before: see ${WINEPREFIX:+wine-}resize-again.png"
 echo "resize: the window looks the same after being made small and large again"
+
+# Left partly off the screen, closed and opened again, the editor comes back whole on the screen.
+xdotool windowmove "$id" -100 -50
+moved() { eval "$(xdotool getwindowgeometry --shell "$id")"; [ "$X" -lt 0 ] && [ "$Y" -lt 0 ]; }
+wait_for 5 moved || fail "the window did not move partly off the screen"
+click_cancel
+wait_for 5 bash -c '! xdotool search --onlyvisible --name "^Change Default Resolutions$"' || fail "Cancel did not hide"
+open_menu
+choose "$M_CONFIG"
+wait_for 5 editor_window || fail "the window did not show again"
+eval "$(xdotool getwindowgeometry --shell "$id")"
+[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 1024 ] && [ $((Y + HEIGHT)) -le 768 ] ||
+  fail "opened again, the editor is not on the screen: $WIDTH x $HEIGHT at ($X, $Y)"
 
 start_window_manager
 xdotool windowminimize "$id"
