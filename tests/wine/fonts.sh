@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Under Wine at 96 and at 144 DPI: after the focus went through every control, each preset
-# box shows its whole mode text, "1600 x 1200, 32bit color, 60 Hz" included; a text too long
-# for its box shows its start once the box is left.
+# box shows its whole mode text, no character even partly cut off: "1600 x 1200, 32bit color,
+# 60 Hz" and a stored preset in capitals ("1024 X 768, 32BIT COLOR, 60 HZ", wider than any mode
+# the driver names) included; a text too long for its box shows its start once the box is left.
 source "$(dirname "$0")/../e2e/lib.sh"
 set_mode 1600x1200
 wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true
+wine reg add 'HKCU\Software\Tarnvel\Settings' /v d2 /d "1024 X 768, 32BIT COLOR, 60 HZ" /f >/dev/null
 # The DPI is a setting of the shared test prefix: it goes back to the default however this ends.
 trap 'wine reg delete "HKCU\\Control Panel\\Desktop" /v LogPixels /f >/dev/null 2>&1 || true; cleanup' EXIT
 start_tray_host
@@ -13,7 +15,7 @@ edits() { wine "$SHELL_POKE" read-edits | tr -d '\r'; }
 # The boxes come in tab order: preset 4 first.
 defaults="whole: 640 x 480, 32bit color, 60 Hz
 whole: 800 x 600, 32bit color, 60 Hz
-whole: 1024 x 768, 32bit color, 60 Hz
+whole: 1024 X 768, 32BIT COLOR, 60 HZ
 whole: 1600 x 1200, 32bit color, 60 Hz"
 
 show_editor() {  # $1: DPI

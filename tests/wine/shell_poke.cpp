@@ -9,9 +9,10 @@
 //   shell_poke read-box TITLE  prints each control of the shown message box of that title:
 //                             its class and text, or <icon> for its icon.
 //   shell_poke read-edits     prints each text box of Tarnvel's window, in tab order,
-//                             with what it shows of its text: "whole", "start" (the text
-//                             begins at the left edge and runs on past the right) or "cut"
-//                             (its start is scrolled out of sight).
+//                             with what it shows of its text: "whole" (no character even
+//                             partly cut off), "start" (the text begins at the left edge and
+//                             runs on past the right) or "cut" (its start is scrolled out of
+//                             sight).
 //   shell_poke read-stacking  prints the controls of the panel that holds the text boxes,
 //                             topmost first: class and text.
 // Exits 0 when the step was taken, 1 otherwise, and says why.
@@ -73,12 +74,17 @@ BOOL CALLBACK PrintEdit(HWND control, LPARAM) {
   const auto length = static_cast<int>(std::wcslen(text));
   RECT client{};
   GetClientRect(control, &client);
-  // The first character's left edge, and the character under the box's right edge: past
-  // the end of the text there, the whole text is in sight.
+  // The first character's left edge; then again with the caret after the last character, as
+  // End puts it. A text that fits whole does not scroll for that, not even for a character
+  // cut in part. The caret goes back to the start, where a box that was left shows it.
   const auto first = static_cast<short>(LOWORD(SendMessageW(control, EM_POSFROMCHAR, 0, 0)));
-  const auto atRight = static_cast<int>(
-      LOWORD(SendMessageW(control, EM_CHARFROMPOS, 0, MAKELPARAM(client.right - 1, client.bottom / 2))));
-  const char* shows = first < 0 ? "cut" : atRight >= length ? "whole" : "start";
+  SendMessageW(control, EM_SETSEL, static_cast<WPARAM>(length), length);
+  SendMessageW(control, EM_SCROLLCARET, 0, 0);
+  const auto atEnd = static_cast<short>(LOWORD(SendMessageW(control, EM_POSFROMCHAR, 0, 0)));
+  SendMessageW(control, EM_SETSEL, 0, 0);
+  SendMessageW(control, EM_SCROLLCARET, 0, 0);
+  const bool fits = atEnd == first;
+  const char* shows = first < 0 ? "cut" : fits ? "whole" : "start";
   std::printf("%s: %ls\n", shows, text);
   return TRUE;
 }
