@@ -229,13 +229,29 @@ else
 fi
 
 # A click on the icon while the program shows a box is not kept for later: once the box is
-# closed, no menu opens by itself.
+# closed, no menu opens by itself. With "editor", the editor is open meanwhile: the box is its
+# own (it stays in front of it), and the editor is still there afterwards.
 click_while_box_open() {
-  local point box
+  local point box editor=
+  if [ "${1:-}" = editor ]; then
+    open_menu
+    choose "$M_CONFIG"
+    wait_for 5 editor_window || fail "Configure Pre-Sets... did not show the window"
+    editor=$(editor_window)
+  fi
   open_menu
   choose "$M_CURRENT"
   wait_for 5 bash -c 'xdotool search --onlyvisible --name "^Tarnvel$"' || fail "\"Current:\" showed no box"
   box=$(xdotool search --onlyvisible --name '^Tarnvel$' | head -n 1)
+  if [ -n "$editor" ]; then
+    if [ -n "${WINEPREFIX:-}" ]; then
+      owner=$(wine "$SHELL_POKE" box-owner Tarnvel | tr -d '\r')
+      [ "$owner" = "Change Default Resolutions" ] || fail "the box over the editor is not the editor's: owner $owner"
+    else
+      [ "$(bounded "$X_TIMEOUT" xprop -id "$box" WM_TRANSIENT_FOR | sed -n 's/.*# //p')" = "$(printf '0x%x' "$editor")" ] ||
+        fail "the box over the editor is not the editor's: $(xprop -id "$box" WM_TRANSIENT_FOR)"
+    fi
+  fi
   point=$(icon_point) || exit 1
   read -r x y <<<"$point"
   xdotool mousemove "$x" "$y" click 1
@@ -252,6 +268,10 @@ click_while_box_open() {
   wait_for 5 bash -c '! xdotool search --onlyvisible --name "^Tarnvel$"' || fail "the box did not close on Return"
   sleep 2
   menu_window >/dev/null && fail "the menu opened by itself after the box closed: the click made meanwhile was kept"
+  if [ -n "$editor" ]; then
+    editor_window >/dev/null || fail "the editor went away with the box"
+    click_cancel
+  fi
   return 0
 }
 

@@ -27,4 +27,5 @@ xdotool key Escape
 wait_for 5 menu_closed || fail "Escape did not close the menu"
 [ "$(current_size)" = "1024 x 768" ] || fail "the mode changed"
 click_while_box_open
+click_while_box_open editor
 echo "menu: screenshot at $E2E_OUT/menu.png"

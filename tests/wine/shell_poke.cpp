@@ -13,6 +13,8 @@
 //                             partly cut off), "start" (the text begins at the left edge and
 //                             runs on past the right) or "cut" (its start is scrolled out of
 //                             sight).
+//   shell_poke box-owner TITLE  prints the title of the window that owns the shown message
+//                             box of that title, or "none".
 //   shell_poke read-stacking  prints the controls of the panel that holds the text boxes,
 //                             topmost first: class and text.
 // Exits 0 when the step was taken, 1 otherwise, and says why.
@@ -134,6 +136,18 @@ int ReadBox(const wchar_t* title) {
   return 0;
 }
 
+int BoxOwner(const wchar_t* title) {
+  const HWND box = FindWindowW(L"#32770", title);
+  if (!box || !IsWindowVisible(box)) {
+    std::printf("shell_poke: no message box titled %ls\n", title);
+    return 1;
+  }
+  wchar_t text[256] = L"none";
+  if (const HWND owner = GetWindow(box, GW_OWNER)) GetWindowTextW(owner, text, 256);
+  std::printf("%ls\n", text);
+  return 0;
+}
+
 int VolatileKey() {
   HKEY key = nullptr;
   DWORD disposition = 0;
@@ -161,6 +175,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 3 && std::wcscmp(argv[1], L"read-box") == 0) return ReadBox(argv[2]);
   if (argc == 2 && std::wcscmp(argv[1], L"read-edits") == 0) return ReadEdits();
   if (argc == 2 && std::wcscmp(argv[1], L"read-stacking") == 0) return ReadStacking();
-  std::puts("usage: shell_poke remove-icon | taskbar-created | volatile-key | read-box TITLE | read-edits | read-stacking");
+  if (argc == 3 && std::wcscmp(argv[1], L"box-owner") == 0) return BoxOwner(argv[2]);
+  std::puts("usage: shell_poke remove-icon | taskbar-created | volatile-key | read-box TITLE | read-edits | read-stacking | box-owner TITLE");
   return 2;
 }

@@ -45,6 +45,7 @@ xdotool search --onlyvisible --name '^Tarnvel$' >/dev/null && fail "an error box
 [ "$(current_size)" = "800 x 600" ] || fail "the depth switch changed the size: $(current_size)"
 
 click_while_box_open
+click_while_box_open editor
 open_menu
 choose "$M_EXIT"
 wait_for 10 bash -c "! kill -0 $TARNVEL_PID 2>/dev/null" || fail "Exit/Close Program did not end the program"
