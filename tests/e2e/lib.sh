@@ -79,6 +79,7 @@ cleanup() {
   done
   # Only the processes seen to end are collected, so this returns at once.
   for pid in "${PIDS[@]}"; do gone "$pid" && { wait "$pid" 2>/dev/null || true; }; done
+  [ -n "${WM_PID:-}" ] && forget_window_manager
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -136,8 +137,21 @@ running() { kill -0 "$TARNVEL_PID" 2>/dev/null; }
 # (minimising, activating). It stays until the test ends.
 start_window_manager() {
   GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 mutter --x11 --replace >"$WORK/mutter.log" 2>&1 &
-  PIDS+=($!)
+  WM_PID=$!
+  PIDS+=("$WM_PID")
   wait_for 20 wm_running || fail "mutter did not become the window manager: $(tail -n 5 "$WORK/mutter.log")"
+}
+# Mutter leaves its properties on the root window when it ends. Wine would go on asking the
+# window manager they name to activate its windows, and no window would get the keyboard in the
+# tests that follow on this server.
+forget_window_manager() {
+  local property
+  for property in _NET_SUPPORTED _NET_SUPPORTING_WM_CHECK _NET_ACTIVE_WINDOW _NET_CLIENT_LIST \
+    _NET_CLIENT_LIST_STACKING _NET_CURRENT_DESKTOP _NET_DESKTOP_GEOMETRY _NET_DESKTOP_NAMES \
+    _NET_DESKTOP_VIEWPORT _NET_NUMBER_OF_DESKTOPS _NET_SHOWING_DESKTOP _NET_WORKAREA WM_ICON_SIZE \
+    _GTK_WORKAREAS_D0 _GTK_WORKAREAS_D1 _GTK_WORKAREAS_D2 _GTK_WORKAREAS_D3; do
+    bounded "$X_TIMEOUT" xprop -root -remove "$property" 2>/dev/null || true
+  done
 }
 wm_running() { bounded "$X_TIMEOUT" xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 # Whether window $1 is in ICCCM state $2 (Normal, Iconic) and, for Normal, the active one.
