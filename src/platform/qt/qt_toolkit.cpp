@@ -19,10 +19,10 @@ QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), stati
 
 void QtToolkit::messageBox(std::string_view text, int style, std::string_view title) {
   // Over the shown editor the box is its own: it stays in front of it, and the editor's
-  // buttons cannot be pressed underneath.
+  // buttons cannot be pressed underneath. A minimised editor would take its box out of sight.
   QMessageBox box(style == mb::kCritical ? QMessageBox::Critical : QMessageBox::NoIcon, ToQ(title),
                   ToQ(text).replace(QLatin1String("\r\n"), QLatin1String("\n")), QMessageBox::Ok,
-                  window_.isVisible() ? &window_ : nullptr);
+                  window_.isVisible() && !window_.isMinimized() ? &window_ : nullptr);
   box.setTextFormat(Qt::PlainText);
   box.setWindowIcon(window_.windowIcon());
   box.exec();

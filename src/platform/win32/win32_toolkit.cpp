@@ -11,8 +11,9 @@ Win32Toolkit::~Win32Toolkit() {
 
 void Win32Toolkit::messageBox(std::string_view text, int style, std::string_view title) {
   // Over the shown editor the box is its own: the editor is disabled while it is open, so its
-  // buttons cannot be pressed underneath.
-  const HWND owner = IsWindowVisible(window_.handle()) ? window_.handle() : nullptr;
+  // buttons cannot be pressed underneath. A minimised editor would hide the box it owns.
+  const HWND frame = window_.handle();
+  const HWND owner = IsWindowVisible(frame) && !IsIconic(frame) ? frame : nullptr;
   MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 
