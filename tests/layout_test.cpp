@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "window/fit.h"
 
 namespace {
 
@@ -80,4 +81,25 @@ TEST_F(Layout, ControlsTellTheFrontEndWhatChanged) {
   f.List2.setListIndex(5);  // no such row: refused, nothing reported
   EXPECT_EQ(changes, (std::vector<Change>{Change::Geometry, Change::Rows, Change::Selection}));
   EXPECT_EQ(f.List2.listIndex(), 0);
+}
+
+// The window opens on the work area, moved no more than it must; one larger than the area
+// keeps its size, its title bar and its left edge on the area.
+TEST(Placement, OnTheWorkAreaTitleBarAndLeftEdgeFirst) {
+  const Rect area{0, 30, 1024, 738};  // a panel takes the top 30 pixels
+  struct Case {
+    const char* what;
+    Rect window, placed;
+  };
+  const Case cases[] = {
+      {"inside stays", {100, 100, 676, 525}, {100, 100, 676, 525}},
+      {"past the right and the bottom", {500, 400, 676, 525}, {348, 243, 676, 525}},
+      {"above and left of it", {-100, -50, 676, 525}, {0, 30, 676, 525}},
+      {"under the panel", {20, 10, 676, 525}, {20, 30, 676, 525}},
+      {"taller than the area", {100, 100, 1012, 782}, {12, 30, 1012, 782}},
+      {"wider and taller", {-40, 300, 1300, 800}, {0, 30, 1300, 800}},
+      {"exactly the area", {5, 5, 1024, 738}, {0, 30, 1024, 738}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PlaceOnArea(c.window, area), c.placed) << c.what;
+  EXPECT_EQ(PlaceOnArea({0, 0, 200, 100}, {1024, 0, 800, 600}), (Rect{1024, 0, 200, 100})) << "a second monitor";
 }

@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "window/fit.h"
 
 namespace {
 
@@ -99,4 +100,33 @@ TEST_F(Menus, WebsiteOpensTheAddressWithASlash) {
   EXPECT_EQ(first.show, 5);
   EXPECT_EQ(rig.shell.executions[1].directory, "/tmp");
   EXPECT_TRUE(rig.toolkit.boxes.empty());
+}
+
+// A caption too wide for the screen keeps its start and its end around "…", as much of both
+// as fits; one that fits stays whole. Every character is one unit wide here, "…" too.
+TEST(Shortening, KeepsTheStartAndTheEndAroundAnEllipsis) {
+  const auto width = [](std::string_view text) {
+    int n = 0;
+    for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+  };
+  struct Case {
+    std::string text;
+    int room;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"1024 x 768, 32bit color, 60 Hz", 30, "1024 x 768, 32bit color, 60 Hz"},
+      {"1024 x 768, 32bit color, 60 Hz", 29, "1024 x 768, 32\u2026t color, 60 Hz"},
+      {"1024 x 768, 32bit color, 60 Hz", 12, "1024 x\u202660 Hz"},
+      {"abcdef", 2, "a\u2026"},
+      {"abcdef", 1, "\u2026"},
+      {"caf\u00e9 caf\u00e9 caf\u00e9", 6, "caf\u2026f\u00e9"},  // never half a character
+      {"\u00e9\u00e9\u00e9\u00e9\u00e9", 4, "\u00e9\u00e9\u2026\u00e9"},
+  };
+  for (const Case& c : cases) {
+    const std::string shown = ShortenInTheMiddle(c.text, c.room, width);
+    EXPECT_EQ(shown, c.shown) << c.text << " in " << c.room;
+    EXPECT_LE(width(shown), std::max(c.room, 1));
+  }
 }

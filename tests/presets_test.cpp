@@ -76,15 +76,26 @@ struct Editor : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Editor, OpensOnTheStartUpMode) {
+// Opened and opened again, the editor is on the start-up mode with the keyboard in List2,
+// the lowest tab index that can take it; without List2 the next one in tab order has it.
+TEST_F(Editor, OpensOnTheStartUpModeWithTheKeyboardInTheFirstControl) {
   rig.clickIcon(&f.mnuConfig);
   EXPECT_TRUE(rig.toolkit.shown);
   EXPECT_EQ(rig.toolkit.eventPasses, 2);
   EXPECT_EQ(f.List2.listIndex(), 1);
   EXPECT_EQ(f.List2.list(1), "1024 x 768, 32bit color, 60 Hz");
+  EXPECT_EQ(rig.toolkit.focused, &f.List2);
   f.List2.setListIndex(3);
-  f.mnuConfig_Click();  // a second opening replaces the user's pick
+  rig.toolkit.focus(f.Command6);  // the user went on to Cancel
+  f.mnuConfig_Click();            // a second opening replaces the user's pick
   EXPECT_EQ(f.List2.listIndex(), 1);
+  EXPECT_EQ(rig.toolkit.focused, &f.List2);
+  f.List2.setVisible(false);
+  f.mnuConfig_Click();
+  EXPECT_EQ(rig.toolkit.focused, &f.Command5);  // tab index 5; Label1, List1 and Command1 take none
+  f.pPresets.setVisible(false);
+  f.mnuConfig_Click();
+  EXPECT_EQ(rig.toolkit.focused, &f.Command6);  // tab index 18: the panel hides what it holds
 }
 
 // Drivers list modes twice that differ only where the text does not look; List2 shows such a

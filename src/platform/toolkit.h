@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+class Control;
 class MenuEntry;
 
 namespace mb {
@@ -17,8 +18,11 @@ class Toolkit {
   // Modal: returns when the user has closed the box.
   virtual void messageBox(std::string_view text, int style, std::string_view title) = 0;
   virtual bool anotherInstanceRunning() = 0;
+  // Shows the window, restored if it was minimised, on the screen's work area and in front.
   virtual void showWindow() = 0;
   virtual void hideWindow() = 0;
+  // Gives the keyboard focus to a control of the shown window.
+  virtual void focus(const Control& control) = 0;
   // Lets every pending window event run once.
   virtual void processEvents() = 0;
   // Pops `menu` up at the pointer and waits; the chosen entry, or null.

@@ -39,6 +39,9 @@ void Form1::mnuConfig_Click() {
     }
   }
   List2.setListIndex(row);
+  // Opened or brought back, the window takes the keyboard where Tab would start, as windows
+  // do: the arrow keys then move in List2 at once.
+  if (const Control* first = FirstInTabOrder()) platform_.toolkit.focus(*first);
 }
 
 void Form1::copyToPreset(TextBox& box) {

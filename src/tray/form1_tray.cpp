@@ -57,20 +57,16 @@ void Form1::Form_MouseMove(int16_t /*button*/, int16_t /*shift*/, float x, float
                           ? std::nearbyint(x)
                           : std::nearbyint(static_cast<double>(x) / platform_.toolkit.twipsPerPixelX());
   if (code != kLeftButtonUp && code != kRightButtonUp) return;
-  // Clicks while the menu already waits to open ask for nothing more.
-  if (menuWaiting_) return;
-  menuWaiting_ = true;
-  handle([this] { popUpMenu(); });
+  handle([this] { popUpMenu(); }, WhenBusy::Drop);
 }
 
 void Form1::popUpMenu() {
-  menuWaiting_ = false;
   if (ended_) return;
   if (const MenuEntry* chosen = platform_.toolkit.popupMenu(mnuRes)) runEntry(*chosen);
 }
 
 void Form1::runMenuEntry(const MenuEntry& entry) {
-  handle([this, &entry] { runEntry(entry); });
+  handle([this, &entry] { runEntry(entry); }, WhenBusy::Wait);
 }
 
 void Form1::runEntry(const MenuEntry& entry) {

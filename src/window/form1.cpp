@@ -64,9 +64,12 @@ void Form1::msgBox(std::string_view text, int style, std::string_view title) {
   platform_.toolkit.messageBox(text, style, title);
 }
 
-void Form1::handle(std::function<void()> handler) {
+void Form1::handle(std::function<void()> handler, WhenBusy whenBusy) {
   if (handling_) {
-    waiting_.push_back(std::move(handler));
+    // A click made while a box, a menu or a mode change held the program was aimed at what
+    // the screen showed then; run later, it would open a menu where the user no longer looks.
+    // A choice in the host's own menu was made on a menu the user saw: it still counts.
+    if (whenBusy == WhenBusy::Wait) waiting_.push_back(std::move(handler));
     return;
   }
   handling_ = true;
@@ -78,7 +81,6 @@ void Form1::handle(std::function<void()> handler) {
     next();
   }
   waiting_.clear();
-  menuWaiting_ = false;
   handling_ = false;
 }
 
@@ -101,11 +103,25 @@ void Form1::click(const Control& control) {
   };
   for (const auto& [member, handler] : kClicks) {
     if (&(this->*member) == &control) {
-      return handle([this, handler = handler] {
-        if (!ended_) (this->*handler)();
-      });
+      return handle(
+          [this, handler = handler] {
+            if (!ended_) (this->*handler)();
+          },
+          WhenBusy::Drop);
     }
   }
+}
+
+const Control* Form1::FirstInTabOrder() const {
+  const Control* first = nullptr;
+  for (const Control* control : controls_) {
+    const ControlKind kind = control->kind();
+    if (kind != ControlKind::ListBox && kind != ControlKind::Button && kind != ControlKind::TextBox) continue;
+    bool shown = control->rendered();
+    for (const Control* c = control; shown && c; c = c->container()) shown = c->visible();
+    if (shown && (!first || control->tabIndex() < first->tabIndex())) first = control;
+  }
+  return first;
 }
 
 std::string_view TextField(std::string_view text, size_t index) {

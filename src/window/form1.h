@@ -89,7 +89,9 @@ class Form1 {
 
   // The entry points of the user's input (Form_Load, Form_MouseMove, click, runMenuEntry) run
   // one handler at a time. A modal box, a pop-up menu or a mode change lets the system deliver
-  // more input while a handler runs; that input waits until the handler has returned.
+  // more input while a handler runs. A click that arrives then is dropped: busy means busy,
+  // and nothing opens later by itself. A choice made in a menu the tray host drew waits until
+  // the handler has returned.
   bool handling() const { return handling_; }
 
   // window/
@@ -137,9 +139,14 @@ class Form1 {
 
   const ScreenRes& screenRes() const { return screenRes_; }
 
+  // The shown control with the lowest tab index that can take the keyboard focus: where Tab
+  // starts, and where the keyboard works when the window opens. Null when none can.
+  const Control* FirstInTabOrder() const;
+
  private:
   void msgBox(std::string_view text, int style = mb::kOk, std::string_view title = app::kTitle);
-  void handle(std::function<void()> handler);
+  enum class WhenBusy { Drop, Wait };
+  void handle(std::function<void()> handler, WhenBusy whenBusy);
   void load();
   void popUpMenu();
   void runEntry(const MenuEntry& entry);
@@ -154,7 +161,6 @@ class Form1 {
   std::vector<Control*> controls_;
   bool ended_ = false;
   bool handling_ = false;
-  bool menuWaiting_ = false;  // a click on the icon waits for the running handler
   std::deque<std::function<void()>> waiting_;
 };
 

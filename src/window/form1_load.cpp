@@ -3,7 +3,7 @@
 #include "window/mode_lookup.h"
 
 void Form1::Form_Load() {
-  handle([this] { load(); });
+  handle([this] { load(); }, WhenBusy::Wait);
 }
 
 void Form1::load() {
@@ -47,7 +47,7 @@ void Form1::load() {
   LoadPresets(refreshText);
   ShellIcon("Change Resolution");
   toolkit.hideWindow();
-  // A click on the new icon during this pass waits until start-up is complete.
+  // A click on the new icon during this pass is dropped: start-up is still under way.
   toolkit.processEvents();
   buildColorDepthMenu();
 }

@@ -79,6 +79,7 @@ cleanup() {
   done
   # Only the processes seen to end are collected, so this returns at once.
   for pid in "${PIDS[@]}"; do gone "$pid" && { wait "$pid" 2>/dev/null || true; }; done
+  [ -n "${WM_PID:-}" ] && forget_window_manager
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -132,6 +133,31 @@ start_tarnvel() {
 
 running() { kill -0 "$TARNVEL_PID" 2>/dev/null; }
 
+# Mutter as the X11 window manager of the test server, for what only a window manager does
+# (minimising, activating). It stays until the test ends.
+start_window_manager() {
+  GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 mutter --x11 --replace >"$WORK/mutter.log" 2>&1 &
+  WM_PID=$!
+  PIDS+=("$WM_PID")
+  wait_for 20 wm_running || fail "mutter did not become the window manager: $(tail -n 5 "$WORK/mutter.log")"
+}
+# Mutter leaves its properties on the root window when it ends. Wine would go on asking the
+# window manager they name to activate its windows, and no window would get the keyboard in the
+# tests that follow on this server.
+forget_window_manager() {
+  local property
+  for property in _NET_SUPPORTED _NET_SUPPORTING_WM_CHECK _NET_ACTIVE_WINDOW _NET_CLIENT_LIST \
+    _NET_CLIENT_LIST_STACKING _NET_CURRENT_DESKTOP _NET_DESKTOP_GEOMETRY _NET_DESKTOP_NAMES \
+    _NET_DESKTOP_VIEWPORT _NET_NUMBER_OF_DESKTOPS _NET_SHOWING_DESKTOP _NET_WORKAREA WM_ICON_SIZE \
+    _GTK_WORKAREAS_D0 _GTK_WORKAREAS_D1 _GTK_WORKAREAS_D2 _GTK_WORKAREAS_D3; do
+    bounded "$X_TIMEOUT" xprop -root -remove "$property" 2>/dev/null || true
+  done
+}
+wm_running() { bounded "$X_TIMEOUT" xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+# Whether window $1 is in ICCCM state $2 (Normal, Iconic) and, for Normal, the active one.
+window_state() { bounded "$X_TIMEOUT" xprop -id "$1" WM_STATE | grep -q "window state: $2"; }
+window_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+
 # The centre of trayer's window, which holds our one icon.
 icon_point() {
   local panel
@@ -156,13 +182,19 @@ menu_window() {
 
 editor_window() { xdotool search --onlyvisible --name '^Change Default Resolutions$' | head -n 1 | grep .; }
 
-# Opens the menu with a real click on the icon (press, then release).
+# Opens the menu with a real click on the icon (press, then release). A click that comes while
+# the program is still busy (a mode change just chosen may still be on its way) is dropped, as
+# any user's is: click again until the menu shows, waiting longer each time, for up to 20 s.
 open_menu() {
-  local point
+  local point wait=1 end=$((SECONDS + 20))
   point=$(icon_point) || exit 1
   read -r x y <<<"$point"
-  xdotool mousemove "$x" "$y" click "${1:-1}"
-  wait_for 5 menu_window || fail "the menu did not open"
+  while :; do
+    xdotool mousemove "$x" "$y" click "${1:-1}"
+    wait_for "$wait" menu_window && return 0
+    [ "$SECONDS" -lt "$end" ] || fail "the menu did not open, clicking the icon for 20 s"
+    wait=$((wait * 2))
+  done
 }
 
 menu_closed() { ! menu_window "$@" >/dev/null; }
@@ -205,10 +237,57 @@ click_first_row() { click_twips 720 600; }
 # Menu positions. On Xorg every mode has one depth, so "Select Color Depth" is hidden; Wine
 # lists every mode at three depths, so there it shows.
 if [ -n "${WINEPREFIX:-}" ]; then
-  M_EXIT=2 M_DEPTH=5 M_CONFIG=7 M_PRESET1=8 M_PRESET2=9 M_PRESET3=10
+  M_EXIT=2 M_DEPTH=5 M_CURRENT=6 M_CONFIG=7 M_PRESET1=8 M_PRESET2=9 M_PRESET3=10
 else
-  M_EXIT=2 M_CONFIG=6 M_PRESET1=7 M_PRESET2=8 M_PRESET3=9
+  M_EXIT=2 M_CURRENT=5 M_CONFIG=6 M_PRESET1=7 M_PRESET2=8 M_PRESET3=9
 fi
+
+# A click on the icon while the program shows a box is not kept for later: once the box is
+# closed, no menu opens by itself. With "editor", the editor is open meanwhile: the box is its
+# own (it stays in front of it), and the editor is still there afterwards.
+click_while_box_open() {
+  local point box editor=
+  if [ "${1:-}" = editor ]; then
+    open_menu
+    choose "$M_CONFIG"
+    wait_for 5 editor_window || fail "Configure Pre-Sets... did not show the window"
+    editor=$(editor_window)
+  fi
+  open_menu
+  choose "$M_CURRENT"
+  wait_for 5 bash -c 'xdotool search --onlyvisible --name "^Tarnvel$"' || fail "\"Current:\" showed no box"
+  box=$(xdotool search --onlyvisible --name '^Tarnvel$' | head -n 1)
+  if [ -n "$editor" ]; then
+    if [ -n "${WINEPREFIX:-}" ]; then
+      owner=$(wine "$SHELL_POKE" box-owner Tarnvel | tr -d '\r')
+      [ "$owner" = "Change Default Resolutions" ] || fail "the box over the editor is not the editor's: owner $owner"
+    else
+      [ "$(bounded "$X_TIMEOUT" xprop -id "$box" WM_TRANSIENT_FOR | sed -n 's/.*# //p')" = "$(printf '0x%x' "$editor")" ] ||
+        fail "the box over the editor is not the editor's: $(xprop -id "$box" WM_TRANSIENT_FOR)"
+    fi
+  fi
+  point=$(icon_point) || exit 1
+  read -r x y <<<"$point"
+  xdotool mousemove "$x" "$y" click 1
+  sleep 1
+  menu_window >/dev/null && fail "a click while the box was open opened the menu"
+  # Wine gives the box back the keyboard when it is clicked (the click on the icon took it);
+  # Qt takes the key where the input focus is.
+  if [ -n "${WINEPREFIX:-}" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    xdotool mousemove $((X + 12)) $((Y + 12)) click 1 sleep 0.3 key --window "$box" Return
+  else
+    xdotool windowfocus "$box" key Return
+  fi
+  wait_for 5 bash -c '! xdotool search --onlyvisible --name "^Tarnvel$"' || fail "the box did not close on Return"
+  sleep 2
+  menu_window >/dev/null && fail "the menu opened by itself after the box closed: the click made meanwhile was kept"
+  if [ -n "$editor" ]; then
+    editor_window >/dev/null || fail "the editor went away with the box"
+    click_cancel
+  fi
+  return 0
+}
 
 # A press alone opens nothing; the release opens the menu. Leaves the menu open.
 press_then_release() {

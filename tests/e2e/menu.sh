@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The icon docks; a press alone opens nothing, the release opens the menu; either button.
+# The icon docks; a press alone opens nothing, the release opens the menu; either button; a
+# click while a box is open opens nothing, then or later.
 source "$(dirname "$0")/lib.sh"
 set_mode 1024x768
 # The desktop's URL handler, recording what it is asked to open.
@@ -25,4 +26,6 @@ open_menu 3
 xdotool key Escape
 wait_for 5 menu_closed || fail "Escape did not close the menu"
 [ "$(current_size)" = "1024 x 768" ] || fail "the mode changed"
+click_while_box_open
+click_while_box_open editor
 echo "menu: screenshot at $E2E_OUT/menu.png"

@@ -72,5 +72,28 @@ open_menu
 choose "$M_PRESET3"
 wait_for 5 bash -c '[ "$(xrandr | sed -n "s/.*current \([0-9]* x [0-9]*\),.*/\1/p")" = "1280 x 1024" ]' ||
   fail "typed preset 3 did not switch to 1280 x 1024: $(current_size)"
-set_mode 1024x768
 echo "typing: typed presets 1 and 3 switched the display"
+
+# A preset wider than the screen: the menu draws it shortened in the middle and stays on the
+# screen; the preset itself keeps every character.
+open_menu
+choose "$M_CONFIG"
+wait_for 5 editor_window || fail "Configure Pre-Sets... did not show the window"
+long=$(printf '1024 x 768, 32bit color, 60 Hz; %.0s' $(seq 7))end
+click_box 2
+keys End shift+Home
+xdotool type --delay 25 "$long"
+click_ok
+wait_for 10 bash -c "$(declare -f stored); INI='$INI'; [ \"\$(stored 2)\" = '$long' ]" ||
+  fail "the long preset 2 was not stored whole: '$(stored 2)'"
+open_menu
+sleep 0.5
+import -window root "$E2E_OUT/${WINEPREFIX:+wine-}menu-long.png"
+eval "$(xdotool getwindowgeometry --shell "$(menu_window)")"
+screen_width=$(current_size | cut -d' ' -f1)
+[ "$WIDTH" -le "$screen_width" ] ||
+  fail "with a preset of ${#long} characters the menu is $WIDTH pixels wide, on a screen $screen_width wide"
+xdotool key Escape
+wait_for 5 menu_closed || fail "Escape did not close the menu"
+set_mode 1024x768
+echo "typing: a preset of ${#long} characters left the menu $WIDTH pixels wide on a screen $screen_width wide"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Under Wine: OK in the editor writes the four registry values; a second start ends at once.
+# Under Wine: the editor opens with the keyboard in List2; OK in the editor writes the four
+# registry values; a second start ends at once.
 source "$(dirname "$0")/../e2e/lib.sh"
 set_mode 1024x768
 wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true
@@ -18,15 +19,25 @@ wait_for 5 editor_window || fail "Configure Pre-Sets... did not show the window"
 sleep 0.7
 import -window root -crop 700x540+0+0 "$E2E_OUT/wine-editor.png"
 hover_editor_opens_nothing
-click_copy 1  # the row the editor opened on: the start-up mode, though rows before it repeat
+# Each "Default Item N:" label reaches into the ">" button and the box below it: it lies
+# beneath them, so it paints nothing over their borders.
+stacking=$(wine "$SHELL_POKE" read-stacking | tr -d '\r') || fail "could not read the presets' stacking: $stacking"
+last_control=$(grep -nE '^(Button|Edit):' <<<"$stacking" | tail -n 1 | cut -d: -f1)
+first_label=$(grep -nE '^Static: Default Item' <<<"$stacking" | head -n 1 | cut -d: -f1)
+[ -n "$first_label" ] && [ "$first_label" -gt "$last_control" ] ||
+  fail "a label lies above a button or a box it overlaps; topmost first: $stacking"
+# The keyboard is in List2 from the start, on the start-up mode: Down moves to the next row.
+xdotool key Down
+sleep 0.3
+click_copy 1
 click_first_row
 click_copy 4
 click_ok
 wait_for 10 bash -c "wine reg query 'HKCU\\Software\\Tarnvel\\Settings' 2>/dev/null | grep -q d4" || fail "OK wrote nothing"
 values=$(wine reg query 'HKCU\Software\Tarnvel\Settings' | tr -d '\r')
 for key in d1 d2 d3 d4; do grep -q "^ *$key *REG_SZ" <<<"$values" || fail "$key missing: $values"; done
-grep -q "^ *d1 *REG_SZ *1024 x 768, 32bit color, 60 Hz$" <<<"$values" ||
-  fail "the editor did not open on the start-up mode: $values"
+grep -q "^ *d1 *REG_SZ *1152 x 864, 32bit color, 75 Hz$" <<<"$values" ||
+  fail "Down did not move List2 from the start-up mode to the next row: $values"
 grep -q "^ *d2 *REG_SZ *1024 x 768, 32bit color, 60 Hz$" <<<"$values" || fail "d2: $values"
 grep -q "^ *d4 *REG_SZ *[0-9]* x [0-9]*, .*$" <<<"$values" || fail "d4 is not a mode text: $values"
 echo "wine: registry after OK:"

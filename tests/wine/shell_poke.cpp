@@ -9,9 +9,14 @@
 //   shell_poke read-box TITLE  prints each control of the shown message box of that title:
 //                             its class and text, or <icon> for its icon.
 //   shell_poke read-edits     prints each text box of Tarnvel's window, in tab order,
-//                             with what it shows of its text: "whole", "start" (the text
-//                             begins at the left edge and runs on past the right) or "cut"
-//                             (its start is scrolled out of sight).
+//                             with what it shows of its text: "whole" (no character even
+//                             partly cut off), "start" (the text begins at the left edge and
+//                             runs on past the right) or "cut" (its start is scrolled out of
+//                             sight).
+//   shell_poke box-owner TITLE  prints the title of the window that owns the shown message
+//                             box of that title, or "none".
+//   shell_poke read-stacking  prints the controls of the panel that holds the text boxes,
+//                             topmost first: class and text.
 // Exits 0 when the step was taken, 1 otherwise, and says why.
 #include <windows.h>
 // after windows.h, which it needs
@@ -71,12 +76,17 @@ BOOL CALLBACK PrintEdit(HWND control, LPARAM) {
   const auto length = static_cast<int>(std::wcslen(text));
   RECT client{};
   GetClientRect(control, &client);
-  // The first character's left edge, and the character under the box's right edge: past
-  // the end of the text there, the whole text is in sight.
+  // The first character's left edge; then again with the caret after the last character, as
+  // End puts it. A text that fits whole does not scroll for that, not even for a character
+  // cut in part. The caret goes back to the start, where a box that was left shows it.
   const auto first = static_cast<short>(LOWORD(SendMessageW(control, EM_POSFROMCHAR, 0, 0)));
-  const auto atRight = static_cast<int>(
-      LOWORD(SendMessageW(control, EM_CHARFROMPOS, 0, MAKELPARAM(client.right - 1, client.bottom / 2))));
-  const char* shows = first < 0 ? "cut" : atRight >= length ? "whole" : "start";
+  SendMessageW(control, EM_SETSEL, static_cast<WPARAM>(length), length);
+  SendMessageW(control, EM_SCROLLCARET, 0, 0);
+  const auto atEnd = static_cast<short>(LOWORD(SendMessageW(control, EM_POSFROMCHAR, 0, 0)));
+  SendMessageW(control, EM_SETSEL, 0, 0);
+  SendMessageW(control, EM_SCROLLCARET, 0, 0);
+  const bool fits = atEnd == first;
+  const char* shows = first < 0 ? "cut" : fits ? "whole" : "start";
   std::printf("%s: %ls\n", shows, text);
   return TRUE;
 }
@@ -91,6 +101,31 @@ int ReadEdits() {
   return 0;
 }
 
+BOOL CALLBACK FindEdit(HWND control, LPARAM found) {
+  wchar_t cls[64] = {};
+  GetClassNameW(control, cls, 64);
+  if (_wcsicmp(cls, L"Edit") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = control;
+  return FALSE;
+}
+
+int ReadStacking() {
+  const HWND window = FindWindowW(L"Tarnvel.Form1", nullptr);
+  HWND edit = nullptr;
+  if (window) EnumChildWindows(window, FindEdit, reinterpret_cast<LPARAM>(&edit));
+  if (!edit) {
+    std::puts("shell_poke: Tarnvel's window has no text box");
+    return 1;
+  }
+  for (HWND control = GetWindow(GetParent(edit), GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    wchar_t cls[64] = {}, text[512] = {};
+    GetClassNameW(control, cls, 64);
+    SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    std::printf("%ls: %ls\n", cls, text);
+  }
+  return 0;
+}
+
 int ReadBox(const wchar_t* title) {
   const HWND box = FindWindowW(L"#32770", title);
   if (!box || !IsWindowVisible(box)) {
@@ -98,6 +133,18 @@ int ReadBox(const wchar_t* title) {
     return 1;
   }
   EnumChildWindows(box, PrintControl, 0);
+  return 0;
+}
+
+int BoxOwner(const wchar_t* title) {
+  const HWND box = FindWindowW(L"#32770", title);
+  if (!box || !IsWindowVisible(box)) {
+    std::printf("shell_poke: no message box titled %ls\n", title);
+    return 1;
+  }
+  wchar_t text[256] = L"none";
+  if (const HWND owner = GetWindow(box, GW_OWNER)) GetWindowTextW(owner, text, 256);
+  std::printf("%ls\n", text);
   return 0;
 }
 
@@ -127,6 +174,8 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 2 && std::wcscmp(argv[1], L"volatile-key") == 0) return VolatileKey();
   if (argc == 3 && std::wcscmp(argv[1], L"read-box") == 0) return ReadBox(argv[2]);
   if (argc == 2 && std::wcscmp(argv[1], L"read-edits") == 0) return ReadEdits();
-  std::puts("usage: shell_poke remove-icon | taskbar-created | volatile-key | read-box TITLE | read-edits");
+  if (argc == 2 && std::wcscmp(argv[1], L"read-stacking") == 0) return ReadStacking();
+  if (argc == 3 && std::wcscmp(argv[1], L"box-owner") == 0) return BoxOwner(argv[2]);
+  std::puts("usage: shell_poke remove-icon | taskbar-created | volatile-key | read-box TITLE | read-edits | read-stacking | box-owner TITLE");
   return 2;
 }

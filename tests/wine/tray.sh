@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows program under Wine: the icon docks; press opens nothing and release opens the
-# menu; a preset chosen by keyboard switches the server; a colour depth switch; Exit.
+# menu; a preset chosen by keyboard switches the server; a colour depth switch; a click while
+# a box is open opens nothing, then or later; Exit.
 source "$(dirname "$0")/../e2e/lib.sh"
 set_mode 1024x768
 wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true
@@ -43,6 +44,8 @@ sleep 0.5
 xdotool search --onlyvisible --name '^Tarnvel$' >/dev/null && fail "an error box opened after the depth switch"
 [ "$(current_size)" = "800 x 600" ] || fail "the depth switch changed the size: $(current_size)"
 
+click_while_box_open
+click_while_box_open editor
 open_menu
 choose "$M_EXIT"
 wait_for 10 bash -c "! kill -0 $TARNVEL_PID 2>/dev/null" || fail "Exit/Close Program did not end the program"

@@ -9,17 +9,18 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
 #include <cmath>
 
+#include "window/fit.h"
+
 namespace {
 
 QString ToQ(const std::string& text) { return QString::fromStdString(text); }
 
-// The longest mode text a preset box is made to show whole.
-constexpr char kWidestPreset[] = "1600 x 1200, 32bit color, 60 Hz";
 constexpr qreal kSmallestPoints = 7;  // below this the digits of a mode text run together
 
 }  // namespace
@@ -32,6 +33,29 @@ FormWindow::FormWindow() {
 void FormWindow::setVisible(bool visible) {
   if (visible && form_ && widgets_.empty()) build();
   QWidget::setVisible(visible);
+}
+
+void FormWindow::bringToFront() {
+  // show() leaves a minimised window minimised: the state has to go first. A maximised one
+  // stays maximised.
+  if (isMinimized()) setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  if (!isVisible()) {
+    // Where the window comes up: on the work area of its screen, the title bar always on it.
+    QScreen* on = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (on) {
+      const QRect frame = frameGeometry(), area = on->availableGeometry();
+      const Rect placed = PlaceOnArea({frame.x(), frame.y(), frame.width(), frame.height()},
+                                      {area.x(), area.y(), area.width(), area.height()});
+      if (placed.left != frame.x() || placed.top != frame.y()) move(placed.left, placed.top);
+    }
+  }
+  show();
+  raise();
+  activateWindow();
+}
+
+void FormWindow::focus(const Control& control) {
+  if (const auto it = widgets_.find(&control); it != widgets_.end()) it->second->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void FormWindow::build() {
@@ -53,32 +77,51 @@ void FormWindow::build() {
   form.ScaleWidth = twips(width());
   form.ScaleHeight = twips(height());
   form.Form_Resize();
-  chooseFont();
+  const std::array<TextBox*, 4> boxes{&form.Text1, &form.Text2, &form.Text3, &form.Text4};
+  for (size_t n = 0; n < boxes.size(); ++n) given_[n] = boxes[n]->text();
+  fitPresetFont();
 }
 
-// The application's font, as small as it must be for a whole mode text to fit a preset box,
-// and no smaller than can be read. Where even that is too wide, a box's tooltip shows it.
-void FormWindow::chooseFont() {
-  auto* box = static_cast<QLineEdit*>(widgets_.at(&form_->Text1));
+// One font for the four preset boxes: the application's, as small as it must be for every
+// text the boxes may be given whole (each List2 row, and what the program put into them) to
+// fit, and no smaller than can be read. Where even that is too wide, each box's tooltip shows
+// its whole text. Typing does not change the font: it would shrink under the user's fingers.
+void FormWindow::fitPresetFont() {
+  const std::array<TextBox*, 4> controls{&form_->Text1, &form_->Text2, &form_->Text3, &form_->Text4};
+  auto* box = static_cast<QLineEdit*>(widgets_.at(controls[0]));
   // A line edit keeps its frame and two pixels on each side, and one for the cursor.
   const int frame = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
   const int room = box->width() - 2 * frame - 2 * 2 - 1;
+  QStringList texts;
+  for (int32_t i = 0; i < form_->List2.listCount(); ++i) texts << ToQ(form_->List2.list(i));
+  for (const std::string& text : given_) texts << ToQ(text);
+  texts.removeDuplicates();
+  const auto widest = [&](const QFont& font) {
+    const QFontMetrics metrics(font, box);
+    int most = 0;
+    for (const QString& text : texts) most = std::max(most, metrics.horizontalAdvance(text));
+    return most;
+  };
   QFont font = QApplication::font();
-  const QString widest = QString::fromLatin1(kWidestPreset);
   if (font.pointSizeF() > 0) {
     for (qreal size = font.pointSizeF();; size -= 0.5) {
       font.setPointSizeF(size);
-      fits_ = QFontMetrics(font, box).horizontalAdvance(widest) <= room;
+      fits_ = widest(font) <= room;
       if (fits_ || size - 0.5 < kSmallestPoints) break;
     }
   } else {
-    fits_ = QFontMetrics(font, box).horizontalAdvance(widest) <= room;
+    fits_ = widest(font) <= room;
   }
-  setFont(font);
-  for (TextBox* control : {&form_->Text1, &form_->Text2, &form_->Text3, &form_->Text4}) {
-    auto* edit = static_cast<QLineEdit*>(widgets_.at(control));
-    edit->setToolTip(fits_ ? QString() : edit->text());
+  for (TextBox* control : controls) {
+    QWidget* edit = widgets_.at(control);
+    edit->setFont(font);
+    setTip(edit);
   }
+}
+
+void FormWindow::setTip(QWidget* widget) const {
+  auto* edit = static_cast<QLineEdit*>(widget);
+  edit->setToolTip(fits_ ? QString() : edit->text());
 }
 
 // A box that was left shows where its mode text starts, not where the cursor last was: the
@@ -116,7 +159,7 @@ QWidget* FormWindow::create(Control& control, QWidget* parent) {
       edit->setCursorPosition(0);  // a mode text is longer than the box: show where it starts
       connect(edit, &QLineEdit::textEdited, this, [this, edit, &box](const QString& text) {
         box.setText(text.toStdString());
-        if (!fits_) edit->setToolTip(text);
+        setTip(edit);
       });
       edit->installEventFilter(this);
       return edit;
@@ -158,10 +201,16 @@ void FormWindow::update(Control& control, Change what) {
       if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         const QString text = ToQ(static_cast<TextBox&>(control).text());
         if (edit->text() != text) {
+          // Given by the program, not typed: the boxes' font is fitted to it too.
           edit->setText(text);
           edit->setCursorPosition(0);
+          const std::array<TextBox*, 4> boxes{&form_->Text1, &form_->Text2, &form_->Text3, &form_->Text4};
+          for (size_t n = 0; n < boxes.size(); ++n) {
+            if (boxes[n] == &control) given_[n] = static_cast<TextBox&>(control).text();
+          }
+          fitPresetFont();
         }
-        if (!fits_) edit->setToolTip(text);
+        setTip(edit);
       }
       break;
     case Change::Rows: {

@@ -2,6 +2,8 @@
 // Form1 on screen: one Qt widget per visible control at its twips position, kept in step with
 // the control's changes, and the user's input handed to Form1's handlers.
 #include <QWidget>
+#include <array>
+#include <string>
 #include <unordered_map>
 
 #include "window/form1.h"
@@ -13,6 +15,9 @@ class FormWindow final : public QWidget {
   // the window.
   void attach(Form1& form) { form_ = &form; }
   void setVisible(bool visible) override;
+  // Shows the window on the screen's work area, restored if it was minimised, and in front.
+  void bringToFront();
+  void focus(const Control& control);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -25,11 +30,14 @@ class FormWindow final : public QWidget {
   QWidget* create(Control& control, QWidget* parent);
   void place(const Control& control);
   void update(Control& control, Change what);
-  void chooseFont();
+  void fitPresetFont();
+  void setTip(QWidget* edit) const;
   int px(float twips) const;
   float twips(int pixels) const;
 
   Form1* form_ = nullptr;
   std::unordered_map<const Control*, QWidget*> widgets_;
-  bool fits_ = true;  // a whole mode text fits a preset box in the window's font
+  bool fits_ = true;  // every text the boxes were given fits them whole in their font
+  // What the program last put into each preset box; typing is not in here.
+  std::array<std::string, 4> given_;
 };

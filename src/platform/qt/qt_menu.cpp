@@ -1,6 +1,13 @@
 #include "platform/qt/qt_menu.h"
 
+#include <QCursor>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
 #include "window/controls.h"
+#include "window/fit.h"
 
 namespace {
 
@@ -20,6 +27,25 @@ void Add(QMenu& into, const MenuEntry& entry, MenuActions& actions) {
   actions[action] = &entry;
 }
 
+// A caption wider than the screen is drawn shortened in the middle. Its action still stands
+// for the entry, so a choice uses the entry's whole text.
+void Shorten(QMenu& menu, const MenuActions& actions, int screenWidth) {
+  const QFontMetrics metrics(menu.font());
+  int widest = 0;
+  for (const QAction* action : menu.actions()) widest = std::max(widest, metrics.horizontalAdvance(action->text()));
+  // What the menu adds around its widest caption: frame, margins, the sub-menu arrow.
+  const int room = screenWidth - (menu.sizeHint().width() - widest);
+  for (QAction* action : menu.actions()) {
+    if (QMenu* sub = action->menu()) Shorten(*sub, actions, screenWidth);
+    const auto it = actions.find(action);
+    if (it == actions.end() || metrics.horizontalAdvance(action->text()) <= room) continue;
+    const std::string shown = ShortenInTheMiddle(it->second->caption(), room, [&](std::string_view text) {
+      return metrics.horizontalAdvance(MenuText(std::string(text)));
+    });
+    action->setText(MenuText(shown));
+  }
+}
+
 }  // namespace
 
 MenuActions FillMenu(QMenu& menu, const MenuEntry& root) {
@@ -36,6 +62,9 @@ MenuActions FillMenu(QMenu& menu, const MenuEntry& root) {
       Add(menu, *entry, actions);
     }
   }
+  const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) Shorten(menu, actions, screen->availableGeometry().width());
   return actions;
 }
 

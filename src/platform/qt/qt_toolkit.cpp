@@ -18,8 +18,11 @@ QString ToQ(std::string_view text) { return QString::fromUtf8(text.data(), stati
 }  // namespace
 
 void QtToolkit::messageBox(std::string_view text, int style, std::string_view title) {
+  // Over the shown editor the box is its own: it stays in front of it, and the editor's
+  // buttons cannot be pressed underneath. A minimised editor would take its box out of sight.
   QMessageBox box(style == mb::kCritical ? QMessageBox::Critical : QMessageBox::NoIcon, ToQ(title),
-                  ToQ(text).replace(QLatin1String("\r\n"), QLatin1String("\n")), QMessageBox::Ok);
+                  ToQ(text).replace(QLatin1String("\r\n"), QLatin1String("\n")), QMessageBox::Ok,
+                  window_.isVisible() && !window_.isMinimized() ? &window_ : nullptr);
   box.setTextFormat(Qt::PlainText);
   box.setWindowIcon(window_.windowIcon());
   box.exec();
@@ -32,11 +35,7 @@ bool QtToolkit::anotherInstanceRunning() {
   return !ClaimX11Selection(x_, name.c_str());
 }
 
-void QtToolkit::showWindow() {
-  window_.show();
-  window_.raise();
-  window_.activateWindow();
-}
+void QtToolkit::showWindow() { window_.bringToFront(); }
 
 void QtToolkit::processEvents() { QCoreApplication::processEvents(); }
 

@@ -1,6 +1,5 @@
 #pragma once
-#include <QWidget>
-
+#include "platform/qt/form_window.h"
 #include "platform/qt/x11_selection.h"
 #include "platform/toolkit.h"
 
@@ -8,7 +7,7 @@ class QtToolkit final : public Toolkit {
  public:
   // `x` is the program's own connection to the X server it switches; it stays open for the
   // whole run, and the single-instance claim lives as long as it does.
-  QtToolkit(QWidget& window, _XDisplay* x) : window_(window), x_(x) {}
+  QtToolkit(FormWindow& window, _XDisplay* x) : window_(window), x_(x) {}
 
   void messageBox(std::string_view text, int style, std::string_view title) override;
   // One instance per user and X server, however DISPLAY was spelled; a crashed instance
@@ -16,6 +15,7 @@ class QtToolkit final : public Toolkit {
   bool anotherInstanceRunning() override;
   void showWindow() override;
   void hideWindow() override { window_.hide(); }
+  void focus(const Control& control) override { window_.focus(control); }
   void processEvents() override;
   const MenuEntry* popupMenu(const MenuEntry& menu) override;
   void endProgram() override;
@@ -25,6 +25,6 @@ class QtToolkit final : public Toolkit {
   float twipsPerPixelX() override;
 
  private:
-  QWidget& window_;
+  FormWindow& window_;
   _XDisplay* x_;
 };

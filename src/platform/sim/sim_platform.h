@@ -93,6 +93,7 @@ class SimToolkit : public Toolkit {
     ++hides;
     shown = false;
   }
+  void focus(const Control& control) override { focused = &control; }
   void processEvents() override {
     ++eventPasses;
     if (onProcessEvents) onProcessEvents();
@@ -117,6 +118,7 @@ class SimToolkit : public Toolkit {
   bool shown = true;  // a form starts out shown until start-up hides it
   int shows = 0, hides = 0, eventPasses = 0, popups = 0;
   bool ended = false;
+  const Control* focused = nullptr;
   std::function<const MenuEntry*(const MenuEntry&)> choose;  // the user's pick in a pop-up
   std::function<void()> onProcessEvents;
   std::function<void()> onMessageBox;  // runs while the box is open, as its message loop would

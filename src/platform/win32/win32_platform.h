@@ -3,6 +3,7 @@
 // icon, and a native window with native controls for Form1.
 #include <windows.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -60,6 +61,9 @@ class Win32Window {
   UINT dpi() const;
   // Lets the dialog keys (Tab) move between the controls.
   bool dialogMessage(MSG& msg) { return IsDialogMessageW(frame_, &msg); }
+  // Shows the window on the work area of its monitor, restored if it was minimised, in front.
+  void bringToFront();
+  void focus(const Control& control);
 
  private:
   static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -69,14 +73,22 @@ class Win32Window {
   void create(Control& control);
   void place(const Control& control);
   void update(Control& control, Change what);
-  void chooseFont();
+  void fitFonts();
+  void setTip(const Control& box);
   int px(float twips) const;
 
   HINSTANCE instance_;
   HWND frame_ = nullptr;
   HWND surface_ = nullptr;
   HICON icon_ = nullptr;
-  HFONT font_ = nullptr;
+  HFONT font_ = nullptr;     // the dialog font, for every control but the preset boxes
+  HFONT boxFont_ = nullptr;  // one font for the four preset boxes
+  HWND tips_ = nullptr;
+  bool fits_ = true;         // every text the boxes were given fits them whole in their font
+  bool fontsStale_ = true;   // a text to fit came while the window was hidden
+  HWND focus_ = nullptr;     // the control that had the focus when the window was left
+  // What the program last put into each preset box; typing is not in here.
+  std::array<std::string, 4> given_;
   Form1* form_ = nullptr;
   bool syncing_ = false;  // a control is being set from Form1: its notification is ours
   UINT taskbarCreated_ = 0;
@@ -93,6 +105,7 @@ class Win32Toolkit final : public Toolkit {
   bool anotherInstanceRunning() override;
   void showWindow() override;
   void hideWindow() override { ShowWindow(window_.handle(), SW_HIDE); }
+  void focus(const Control& control) override { window_.focus(control); }
   void processEvents() override;
   const MenuEntry* popupMenu(const MenuEntry& menu) override;
   void endProgram() override { PostQuitMessage(0); }

@@ -1,5 +1,7 @@
 #include <vector>
 
+#include "window/fit.h"
+
 #include "platform/win32/win32_platform.h"
 #include "window/controls.h"
 
@@ -8,7 +10,11 @@ Win32Toolkit::~Win32Toolkit() {
 }
 
 void Win32Toolkit::messageBox(std::string_view text, int style, std::string_view title) {
-  MessageBoxW(nullptr, Widen(text).c_str(), Widen(title).c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
+  // Over the shown editor the box is its own: the editor is disabled while it is open, so its
+  // buttons cannot be pressed underneath. A minimised editor would hide the box it owns.
+  const HWND frame = window_.handle();
+  const HWND owner = IsWindowVisible(frame) && !IsIconic(frame) ? frame : nullptr;
+  MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 
 // A mutex in this session's namespace: the system frees it with the process, crashed or not.
@@ -17,10 +23,7 @@ bool Win32Toolkit::anotherInstanceRunning() {
   return GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-void Win32Toolkit::showWindow() {
-  ShowWindow(window_.handle(), SW_SHOW);
-  SetForegroundWindow(window_.handle());
-}
+void Win32Toolkit::showWindow() { window_.bringToFront(); }
 
 void Win32Toolkit::processEvents() {
   MSG msg;
@@ -38,10 +41,31 @@ void Win32Toolkit::processEvents() {
 
 const MenuEntry* Win32Toolkit::popupMenu(const MenuEntry& menu) {
   std::vector<const MenuEntry*> byId{nullptr};  // command 0 means nothing was chosen
-  std::vector<HMENU> menus;
-  const auto caption = [](const std::string& text) {
+  POINT at{};
+  GetCursorPos(&at);
+  // A caption wider than the screen is drawn shortened in the middle; its command still
+  // stands for the entry, so a choice uses the entry's whole text. The menu adds room for a
+  // check mark on each side of the text, and its frame.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor);
+  const int room = static_cast<int>(monitor.rcWork.right - monitor.rcWork.left) -
+                   3 * GetSystemMetrics(SM_CXMENUCHECK) - 4 * GetSystemMetrics(SM_CXEDGE);
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  const HFONT menuFont = CreateFontIndirectW(&metrics.lfMenuFont);
+  HDC dc = GetDC(nullptr);
+  const HGDIOBJ oldFont = SelectObject(dc, menuFont);
+  const auto width = [dc](std::string_view text) {
+    const std::wstring wide = Widen(text);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
+    return static_cast<int>(extent.cx);
+  };
+  const auto caption = [&](const std::string& text) {
     std::wstring out;
-    for (wchar_t c : Widen(text)) {
+    for (wchar_t c : Widen(ShortenInTheMiddle(text, room, width))) {
       out += c;
       if (c == L'&') out += L'&';  // shown, never an access key
     }
@@ -70,8 +94,9 @@ const MenuEntry* Win32Toolkit::popupMenu(const MenuEntry& menu) {
       add(popup, *entry);
     }
   }
-  POINT at{};
-  GetCursorPos(&at);
+  SelectObject(dc, oldFont);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(menuFont);
   // A tray menu closes on a click elsewhere only while its owner is the foreground window.
   SetForegroundWindow(window_.handle());
   const UINT chosen =

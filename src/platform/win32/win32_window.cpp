@@ -7,6 +7,7 @@
 #include <iterator>
 #include <vector>
 
+#include "window/fit.h"
 #include "window/form1.h"
 
 namespace {
@@ -15,8 +16,6 @@ constexpr wchar_t kFrameClass[] = L"Tarnvel.Form1";
 constexpr wchar_t kSurfaceClass[] = L"Tarnvel.Surface";
 constexpr int kIconResource = 1;
 constexpr UINT kTrayCallback = WM_MOUSEMOVE;  // the message the icon record asks for
-// The longest mode text a preset box is made to show whole.
-constexpr wchar_t kWidestPreset[] = L"1600 x 1200, 32bit color, 60 Hz";
 constexpr int kSmallestPoints = 7;  // below this the digits of a mode text run together
 
 std::wstring WindowText(HWND hwnd) {
@@ -43,7 +42,7 @@ UINT WindowDpi(HWND hwnd) {
 Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_STANDARD_CLASSES;
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_BAR_CLASSES;  // the bar classes hold the tooltip
   InitCommonControlsEx(&controls);
   icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, 32, 32, 0));
 
@@ -78,13 +77,49 @@ Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
 Win32Window::~Win32Window() {
   if (frame_) DestroyWindow(frame_);
   if (font_) DeleteObject(font_);
+  if (boxFont_) DeleteObject(boxFont_);
 }
 
-// The dialog font, as small as it must be for a whole mode text to fit a preset box at this
-// window's DPI, and no smaller than can be read. Edit controls size their margins from the
-// font, so each size is tried on a real box.
-void Win32Window::chooseFont() {
-  if (!form_) return;
+void Win32Window::bringToFront() {
+  if (fontsStale_ && form_) fitFonts();
+  if (IsIconic(frame_)) {
+    // Hidden first: a window manager on X keeps a minimised window mapped, so under Wine the
+    // restore alone leaves it minimised there; shown anew, it is managed as a normal window.
+    ShowWindow(frame_, SW_HIDE);
+    ShowWindow(frame_, SW_RESTORE);
+  } else {
+    if (!IsWindowVisible(frame_)) {
+      // Where the window comes up: on the work area of its monitor, the title bar always on it.
+      RECT frame{};
+      GetWindowRect(frame_, &frame);
+      MONITORINFO monitor{};
+      monitor.cbSize = sizeof monitor;
+      if (GetMonitorInfoW(MonitorFromWindow(frame_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        const Rect placed = PlaceOnArea({frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top},
+                                        {work.left, work.top, work.right - work.left, work.bottom - work.top});
+        SetWindowPos(frame_, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+    }
+    ShowWindow(frame_, SW_SHOW);
+  }
+  SetForegroundWindow(frame_);
+}
+
+void Win32Window::focus(const Control& control) {
+  if (const auto it = windows_.find(&control); it != windows_.end()) {
+    focus_ = it->second;
+    SetFocus(it->second);
+  }
+}
+
+// Every control has the dialog font, but the preset boxes share one fitted to the texts they
+// may be given whole (each List2 row, and what the program put into them): as small as it
+// must be, and no smaller than can be read. Where even that is too wide, each box's tooltip
+// shows its whole text. Typing does not change the font: it would shrink under the user's
+// fingers. Edit controls size their margins from the font, so each size is tried on a real box.
+void Win32Window::fitFonts() {
+  fontsStale_ = false;
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -95,7 +130,12 @@ void Win32Window::chooseFont() {
   const int dpi = static_cast<int>(this->dpi());
   // The system metrics are for the system's DPI; this window may sit on another monitor.
   font.lfHeight = MulDiv(font.lfHeight, dpi, systemDpi > 0 ? systemDpi : 96);
+  const HFONT normal = CreateFontIndirectW(&font);
   const int smallest = -MulDiv(kSmallestPoints, dpi, 72);
+
+  std::vector<std::wstring> texts;
+  for (int32_t i = 0; i < form_->List2.listCount(); ++i) texts.push_back(Widen(form_->List2.list(i)));
+  for (const std::string& text : given_) texts.push_back(Widen(text));
 
   const HWND box = windows_.at(&form_->Text1);
   HDC dc = GetDC(box);
@@ -108,18 +148,42 @@ void Win32Window::chooseFont() {
     GetClientRect(box, &client);
     const auto margins = static_cast<DWORD>(SendMessageW(box, EM_GETMARGINS, 0, 0));
     const HGDIOBJ old = SelectObject(dc, candidate);
-    SIZE text{};
-    GetTextExtentPoint32W(dc, kWidestPreset, static_cast<int>(std::size(kWidestPreset) - 1), &text);
+    LONG widest = 0;
+    for (const std::wstring& text : texts) {
+      SIZE extent{};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+      widest = std::max(widest, extent.cx);
+    }
     SelectObject(dc, old);
     if (chosen) DeleteObject(chosen);
     chosen = candidate;
     // One pixel more for the caret, which stands after the last character.
-    if (text.cx + 1 <= client.right - LOWORD(margins) - HIWORD(margins) || height >= smallest) break;
+    fits_ = widest + 1 <= client.right - LOWORD(margins) - HIWORD(margins);
+    if (fits_ || height >= smallest) break;
   }
   ReleaseDC(box, dc);
-  for (const auto& [control, hwnd] : windows_) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), TRUE);
+  const std::array<const Control*, 4> boxes{&form_->Text1, &form_->Text2, &form_->Text3, &form_->Text4};
+  for (const auto& [control, hwnd] : windows_) {
+    const bool preset = std::find(boxes.begin(), boxes.end(), control) != boxes.end();
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(preset ? chosen : normal), TRUE);
+  }
+  for (const Control* control : boxes) setTip(*control);
   if (font_) DeleteObject(font_);
-  font_ = chosen;
+  if (boxFont_) DeleteObject(boxFont_);
+  font_ = normal;
+  boxFont_ = chosen;
+}
+
+void Win32Window::setTip(const Control& box) {
+  if (!tips_) return;
+  const HWND edit = windows_.at(&box);
+  std::wstring text = fits_ ? std::wstring() : WindowText(edit);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = frame_;
+  tool.uId = reinterpret_cast<UINT_PTR>(edit);
+  tool.lpszText = text.data();
+  SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 UINT Win32Window::dpi() const { return WindowDpi(frame_); }
@@ -144,10 +208,32 @@ void Win32Window::attach(Form1& form) {
   for (size_t i = 1; i < tabOrder.size(); ++i) {
     SetWindowPos(tabOrder[i].second, tabOrder[i - 1].second, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  // A label's box reaches into the control below it ("Default Item 2:" into its ">" button
+  // and text box). Beneath them, it paints no background over their borders.
+  for (const auto& [control, hwnd] : windows_) {
+    if (control->kind() == ControlKind::Label) {
+      SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
+  tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame_, nullptr, instance_, nullptr);
+  const std::array<TextBox*, 4> boxes{&form.Text1, &form.Text2, &form.Text3, &form.Text4};
+  for (size_t n = 0; n < boxes.size(); ++n) {
+    given_[n] = boxes[n]->text();
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = frame_;
+    tool.uId = reinterpret_cast<UINT_PTR>(windows_.at(boxes[n]));
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    if (tips_) SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  // A whole mode text is one line, however long.
+  if (tips_) SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, 4000);
   RECT client{};
   GetClientRect(frame_, &client);
   frame(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
-  chooseFont();
+  fitFonts();
 }
 
 void Win32Window::create(Control& control) {
@@ -222,7 +308,18 @@ void Win32Window::update(Control& control, Change what) {
                                                                              : static_cast<Label&>(control).caption());
       // Setting an edit control's text puts its caret at the start: a text that came from the
       // user's typing is already there and must stay as it is.
-      if (WindowText(hwnd) != text) SetWindowTextW(hwnd, text.c_str());
+      if (WindowText(hwnd) != text) {
+        SetWindowTextW(hwnd, text.c_str());
+        // Given by the program, not typed: the boxes' font is fitted to it too.
+        const std::array<const Control*, 4> boxes{&form_->Text1, &form_->Text2, &form_->Text3, &form_->Text4};
+        for (size_t n = 0; n < boxes.size(); ++n) {
+          if (boxes[n] == &control) {
+            given_[n] = static_cast<TextBox&>(control).text();
+            fontsStale_ = true;
+          }
+        }
+      }
+      if (control.kind() == ControlKind::TextBox) setTip(control);
       break;
     }
     case Change::Rows: {
@@ -236,6 +333,7 @@ void Win32Window::update(Control& control, Change what) {
       for (int32_t i = shown; i < box.listCount(); ++i) {
         SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(box.list(i)).c_str()));
       }
+      fontsStale_ = true;
       break;
     }
     case Change::Selection:
@@ -243,6 +341,9 @@ void Win32Window::update(Control& control, Change what) {
       break;
   }
   syncing_ = false;
+  // Rows arrive one at a time at start-up, while the window is hidden: it fits its fonts once,
+  // when it shows. Shown, it fits them at once.
+  if (fontsStale_ && form_ && IsWindowVisible(frame_) && what != Change::Geometry) fitFonts();
 }
 
 void Win32Window::command(HWND hwnd, WORD code) {
@@ -253,6 +354,7 @@ void Win32Window::command(HWND hwnd, WORD code) {
     static_cast<ListBox&>(control).setListIndex(static_cast<int16_t>(SendMessageW(hwnd, LB_GETCURSEL, 0, 0)));
   } else if (control.kind() == ControlKind::TextBox && code == EN_CHANGE) {
     static_cast<TextBox&>(control).setText(Narrow(WindowText(hwnd)));
+    setTip(control);
   } else if (control.kind() == ControlKind::TextBox && code == EN_KILLFOCUS) {
     // A box that was left shows where its mode text starts, not where the caret last was:
     // the end of one mode text reads like another mode.
@@ -312,10 +414,20 @@ LRESULT Win32Window::frame(UINT msg, WPARAM wParam, LPARAM lParam) {
                    suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
       if (form_) {
         for (const auto& [control, hwnd] : windows_) place(*control);
-        chooseFont();
+        fitFonts();
       }
       return 0;
     }
+    case WM_ACTIVATE:
+      // As a dialog does: the control that had the focus gets it back when the window does.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND had = GetFocus();
+        if (had && IsChild(frame_, had)) focus_ = had;
+      } else if (focus_ && !HIWORD(wParam)) {
+        SetFocus(focus_);
+        return 0;
+      }
+      return DefWindowProcW(frame_, msg, wParam, lParam);
     case WM_CLOSE:
       // Closing the window is leaving the program, not going back to the tray.
       if (form_) form_->unload(unload_mode::kControlMenu);
