@@ -62,6 +62,7 @@ class NoWindow final : public Toolkit {
   bool anotherInstanceRunning() override { return false; }
   void showWindow() override {}
   void hideWindow() override {}
+  void focus(const Control&) override {}
   void processEvents() override {}
   const MenuEntry* popupMenu(const MenuEntry&) override { return nullptr; }
   void endProgram() override {}
