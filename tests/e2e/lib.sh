@@ -136,6 +136,9 @@ running() { kill -0 "$TARNVEL_PID" 2>/dev/null; }
 # Mutter as the X11 window manager of the test server, for what only a window manager does
 # (minimising, activating). It stays until the test ends.
 start_window_manager() {
+  # Mutter turns on every connected output it finds; the outputs that are off now go off again
+  # when it has gone, so the tests after this one see the one-monitor screen they expect.
+  WM_OFF=$(bounded "$X_TIMEOUT" xrandr --current | awk '$2 == "connected" && $0 !~ /[0-9]+x[0-9]+\+[0-9]+\+[0-9]+/ {print $1}')
   GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 mutter --x11 --replace >"$WORK/mutter.log" 2>&1 &
   WM_PID=$!
   PIDS+=("$WM_PID")
@@ -145,7 +148,8 @@ start_window_manager() {
 # window manager they name to activate its windows, and no window would get the keyboard in the
 # tests that follow on this server.
 forget_window_manager() {
-  local property
+  local property output
+  for output in ${WM_OFF:-}; do bounded "$X_TIMEOUT" xrandr --output "$output" --off || true; done
   for property in _NET_SUPPORTED _NET_SUPPORTING_WM_CHECK _NET_ACTIVE_WINDOW _NET_CLIENT_LIST \
     _NET_CLIENT_LIST_STACKING _NET_CURRENT_DESKTOP _NET_DESKTOP_GEOMETRY _NET_DESKTOP_NAMES \
     _NET_DESKTOP_VIEWPORT _NET_NUMBER_OF_DESKTOPS _NET_SHOWING_DESKTOP _NET_WORKAREA WM_ICON_SIZE \
