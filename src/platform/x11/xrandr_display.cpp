@@ -106,11 +106,11 @@ struct XRandrDisplay::Snapshot {
   Resources resources;
   OutputInfo output;
   RROutput outputId = 0;
-  // The output's modes in RandR's order; with the desktop, those whose size every output
+  // The output's modes in RandR's order; past Look::Own, those whose size every output
   // mirroring ours offers too.
   std::vector<const XRRModeInfo*> modes;
-  std::vector<CrtcInfo> crtcs;      // with the desktop: every CRTC, in the resources' order
-  std::vector<OutputInfo> mirrors;  // with the desktop: the other outputs that show our picture
+  std::vector<CrtcInfo> crtcs;      // for a change: every CRTC, in the resources' order
+  std::vector<OutputInfo> mirrors;  // past Look::Own: the other outputs that show our picture
   ModesById byId;
 };
 
@@ -119,6 +119,7 @@ XRandrDisplay::XRandrDisplay(Display* connection) : dpy_(connection) {
   int eventBase = 0, errorBase = 0, major = 0, minor = 0;
   randr_ = XRRQueryExtension(dpy_, &eventBase, &errorBase) && XRRQueryVersion(dpy_, &major, &minor) &&
            (major > 1 || (major == 1 && minor >= 3));
+  monitors_ = randr_ && (major > 1 || minor >= 5);
   // The depth's pixel size is part of the connection set-up: it costs no request.
   const int depth = DefaultDepth(dpy_, DefaultScreen(dpy_));
   int count = 0;
@@ -133,7 +134,7 @@ XRandrDisplay::XRandrDisplay(Display* connection) : dpy_(connection) {
 XRandrDisplay::~XRandrDisplay() = default;
 
 // The primary output when it shows a picture, else the first connected output with a CRTC.
-std::unique_ptr<XRandrDisplay::Snapshot> XRandrDisplay::takeSnapshot(bool withDesktop) const {
+std::unique_ptr<XRandrDisplay::Snapshot> XRandrDisplay::takeSnapshot(Look look) const {
   if (!randr_) return nullptr;
   auto snap = std::make_unique<Snapshot>();
   const Window root = DefaultRootWindow(dpy_);
@@ -159,25 +160,50 @@ std::unique_ptr<XRandrDisplay::Snapshot> XRandrDisplay::takeSnapshot(bool withDe
   for (int i = 0; i < res.nmode; ++i) snap->byId.emplace(res.modes[i].id, &res.modes[i]);
   std::vector<const XRRModeInfo*> own;
   Sizes(*snap->output, snap->byId, &own);
-  if (!withDesktop) {
+  if (look == Look::Own) {
     snap->modes = std::move(own);
     return snap;
   }
 
   // Outputs mirror ours when they share its CRTC, or sit on a CRTC of the same place and size.
-  const XRRCrtcInfo* ours = nullptr;
-  for (int i = 0; i < res.ncrtc; ++i) {
-    snap->crtcs.emplace_back(XRRGetCrtcInfo(dpy_, snap->resources.get(), res.crtcs[i]));
-    if (res.crtcs[i] == snap->output->crtc) ours = snap->crtcs.back().get();
-  }
-  if (!ours) return nullptr;
-  for (const CrtcInfo& crtc : snap->crtcs) {
-    if (!crtc || !crtc->mode || !(Place(*crtc) == Place(*ours))) continue;
-    for (int o = 0; o < crtc->noutput; ++o) {
-      if (crtc->outputs[o] == snap->outputId) continue;
-      OutputInfo mirror(XRRGetOutputInfo(dpy_, snap->resources.get(), crtc->outputs[o]));
-      if (mirror) snap->mirrors.push_back(std::move(mirror));
+  std::vector<RROutput> mirrors;
+  const auto share = [&](const XRRCrtcInfo& crtc) {
+    for (int o = 0; o < crtc.noutput; ++o) {
+      if (crtc.outputs[o] != snap->outputId) mirrors.push_back(crtc.outputs[o]);
     }
+  };
+  if (look == Look::Listing && monitors_) {
+    // A listing runs at every start: one request for where every output shows its picture
+    // costs less than a request for each of the server's CRTCs.
+    CrtcInfo ours(XRRGetCrtcInfo(dpy_, snap->resources.get(), snap->output->crtc));
+    if (!ours) return nullptr;
+    share(*ours);
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(dpy_, root, True, &count);
+    for (int i = 0; i < count; ++i) {
+      const XRRMonitorInfo& m = monitors[i];
+      if (!(desktop::Rect{m.x, m.y, m.width, m.height} == Place(*ours))) continue;
+      for (int o = 0; o < m.noutput; ++o) {
+        if (m.outputs[o] != snap->outputId && std::find(mirrors.begin(), mirrors.end(), m.outputs[o]) == mirrors.end()) {
+          mirrors.push_back(m.outputs[o]);
+        }
+      }
+    }
+    if (monitors) XRRFreeMonitors(monitors);
+  } else {
+    const XRRCrtcInfo* ours = nullptr;
+    for (int i = 0; i < res.ncrtc; ++i) {
+      snap->crtcs.emplace_back(XRRGetCrtcInfo(dpy_, snap->resources.get(), res.crtcs[i]));
+      if (res.crtcs[i] == snap->output->crtc) ours = snap->crtcs.back().get();
+    }
+    if (!ours) return nullptr;
+    for (const CrtcInfo& crtc : snap->crtcs) {
+      if (crtc && crtc->mode && Place(*crtc) == Place(*ours)) share(*crtc);
+    }
+  }
+  for (RROutput id : mirrors) {
+    OutputInfo mirror(XRRGetOutputInfo(dpy_, snap->resources.get(), id));
+    if (mirror) snap->mirrors.push_back(std::move(mirror));
   }
   std::vector<std::vector<desktop::ModeSize>> mirrorModes;
   for (const OutputInfo& mirror : snap->mirrors) mirrorModes.push_back(Sizes(*mirror, snap->byId));
@@ -205,7 +231,7 @@ DevMode XRandrDisplay::record(const Snapshot& snap, const XRRModeInfo& mode) con
 }
 
 bool XRandrDisplay::enumMode(int32_t modeNum, DevMode& mode) {
-  if (modeNum == 0 || !pass_) pass_ = takeSnapshot(true);
+  if (modeNum == 0 || !pass_) pass_ = takeSnapshot(Look::Listing);
   if (!pass_ || modeNum < 0 || static_cast<size_t>(modeNum) >= pass_->modes.size()) {
     pass_.reset();  // the pass is over; the next one looks again
     return false;
@@ -215,7 +241,7 @@ bool XRandrDisplay::enumMode(int32_t modeNum, DevMode& mode) {
 }
 
 ScreenMetrics XRandrDisplay::metrics() {
-  const auto snap = takeSnapshot(false);
+  const auto snap = takeSnapshot(Look::Own);
   if (!snap) return {};
   CrtcInfo crtc(XRRGetCrtcInfo(dpy_, snap->resources.get(), snap->output->crtc));
   if (!crtc || !crtc->mode) return {};
@@ -238,7 +264,7 @@ int32_t XRandrDisplay::changeMode(DevMode& mode, uint32_t flags) {
   if (flags & ~(kChangeDynamic | kTestOnly)) return disp_change::kBadFlags;
   if (mode.dmPelsWidth <= 0 || mode.dmPelsHeight <= 0) return disp_change::kBadParam;
   pass_.reset();
-  const auto snap = takeSnapshot(true);
+  const auto snap = takeSnapshot(Look::Change);
   if (!snap) return disp_change::kFailed;
 
   // The fields the record says it carries must all agree; X cannot change the depth.

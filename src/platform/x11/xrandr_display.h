@@ -30,11 +30,15 @@ class XRandrDisplay final : public DisplayDriver {
   // One look at the screen's resources and the output we drive, shared by a whole pass; with
   // the desktop, also every CRTC and the outputs that mirror ours, at a request each.
   struct Snapshot;
-  std::unique_ptr<Snapshot> takeSnapshot(bool withDesktop) const;
+  // Own: our output and its modes. Listing: also the modes that every output mirroring ours
+  // offers. Change: also every CRTC, to move the others along.
+  enum class Look { Own, Listing, Change };
+  std::unique_ptr<Snapshot> takeSnapshot(Look look) const;
   DevMode record(const Snapshot& snap, const _XRRModeInfo& mode) const;
 
   _XDisplay* dpy_;
   bool randr_ = false;
+  bool monitors_ = false;  // RandR 1.5: the server lists where each output shows its picture
   int32_t bitsPerPixel_ = 0;
   std::unique_ptr<Snapshot> pass_;  // the enumeration pass under way
 };
