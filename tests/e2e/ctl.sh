@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# tarnvelctl as a user runs it in a terminal, on a real display: every command, its output and
-# exit code, a switch that stays after the process has ended, --revert-after kept with "y",
-# switched back on another line, on no answer and at the end of input, and the tray program
-# starting normally while tarnvelctl waits for an answer.
+# tarnvelctl as a user runs it in a terminal, on a real display: what the platform lists, its
+# exit codes, a switch that stays after the process has ended, --revert-after kept with "y",
+# switched back on another line and on no answer, and the tray program starting normally while
+# tarnvelctl waits for an answer. What is the same on every platform is in ctl_test.cpp.
 #   CTL_ON=x11     tarnvelctl on the test Xorg (XRandR)
 #   CTL_ON=mutter  tarnvelctl in a nested Mutter session (Mutter's DisplayConfig)
 #   CTL_ON=wine    tarnvelctl.exe under Wine on the test Xorg (TARNVELCTL is the .exe)
@@ -69,10 +69,8 @@ store_preset() {  # store_preset N VALUE: where the tray program keeps its prese
 }
 [ "$CTL_ON" = wine ] && { wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true; }
 
-# Reading.
+# Reading: the platform's own list, and nothing in it that is no mode text.
 expect 0 list
-grep -qxF "1024 x 768, 32bit color, 75 Hz" <<<"$OUT" || fail "list lacks 1024 x 768 at 75 Hz: $OUT"
-grep -qxF "800 x 600, 32bit color, 60 Hz" <<<"$OUT" || fail "list lacks 800 x 600: $OUT"
 if [ "$CTL_ON" = mutter ]; then
   [ "$(wc -l <<<"$OUT")" = 4 ] || fail "list shows other modes than Mutter's four: $OUT"
   grep -qxF "1920 x 1080, 32bit color, 60 Hz" <<<"$OUT" || fail "Mutter's 59.94 Hz does not read 60 Hz: $OUT"
@@ -80,10 +78,8 @@ else
   grep -qxF "1400 x 1050, 32bit color, 75 Hz" <<<"$OUT" || fail "list lacks the server's 1400 x 1050: $OUT"
 fi
 grep -qv ', .*, ' <<<"$OUT" && fail "list printed something that is no mode text: $OUT"
-expect 0 current
-[ "$OUT" = "1024 x 768, 32bit color, 60 Hz" ] || fail "current: $OUT"
 
-# Switching by short form and by text (unquoted words, letter case ignored).
+# Switching by short form and by text (unquoted words, letter case ignored); the mode stays.
 expect 0 set 800x600
 [ "$OUT" = "800 x 600, 32bit color, 60 Hz" ] || fail "set 800x600 printed $OUT"
 stays 800x600@60
@@ -98,10 +94,6 @@ store_preset 2 "800 X 600, 32bit color, 60 Hz"
 expect 0 presets
 [ "$(sed -n 2p <<<"$OUT")" = "800 X 600, 32bit color, 60 Hz" ] || fail "presets: line 2 is not the stored value: $OUT"
 [ "$(sed -n 4p <<<"$OUT")" = "" ] && [ "$(wc -l <"$WORK/out")" = 4 ] || fail "presets: not four lines ending empty: $OUT"
-expect 3 preset 4
-err_has "tarnvelctl: preset 4 is empty"
-expect 0 preset 2
-stays 800x600@60
 
 # Errors and their codes.
 expect 3 set 1234x567
@@ -110,40 +102,31 @@ err_has "see tarnvelctl list"
 expect 2 frobnicate
 [ "$(sed -n 2p <<<"$ERR")" = "usage: tarnvelctl list | current | presets | set [--revert-after SECONDS] MODE | preset [--revert-after SECONDS] N | --help | --version" ] ||
   fail "no usage line after the error: $ERR"
-expect 0 --version
-[ "$OUT" = "tarnvelctl 1.0.8" ] || fail "--version: $OUT"
-expect 0 --help
-grep -q "^Exit codes" <<<"$OUT" || fail "--help says nothing of the exit codes: $OUT"
 if [ "$CTL_ON" = x11 ]; then
   CTL=(env DISPLAY=:199 "$TARNVELCTL")
   expect 1 list
   err_has 'tarnvelctl: cannot open the X display ":199"'
   CTL=("$TARNVELCTL")
 fi
-stays 800x600@60
 
-# --revert-after: "y" keeps the mode; the end of input switches back.
-printf 'y\n' >"$WORK/yes"
-INPUT="$WORK/yes" expect 0 set --revert-after 20 1024x768@75
-stays 1024x768@75
-expect 5 set 800x600 --revert-after 20
-err_has "end of input: switched back to 1024 x 768, 32bit color, 75 Hz"
-stays 1024x768@75
+# --revert-after: "y" keeps the mode.
+echo y >"$WORK/yes"
+INPUT="$WORK/yes" expect 0 set --revert-after 20 800x600@60
+stays 800x600@60
 
 # While tarnvelctl waits for an answer, the tray program starts normally; another line than
 # "y" then switches back. Standard input is a pipe held open by this script.
 mkfifo "$WORK/answer"
 exec 3<>"$WORK/answer"
 start_ctl_waiting() {  # start_ctl_waiting SECONDS MODE
-
   : >"$WORK/err"
   "${CTL[@]}" set --revert-after "$1" "$2" <"$WORK/answer" >"$WORK/out" 2>"$WORK/err" &
   CTL_PID=$!
   PIDS+=("$CTL_PID")
   wait_for 30 grep -q "keep" "$WORK/err" || fail "tarnvelctl asked nothing within 30 s: $(cat "$WORK/err")"
 }
-start_ctl_waiting 120 800x600
-stays 800x600@60
+start_ctl_waiting 120 1024x768@75
+stays 1024x768@75
 start_tray_host
 start_tarnvel
 running || fail "the tray program did not keep running beside tarnvelctl"
@@ -151,15 +134,15 @@ kill -0 "$CTL_PID" || fail "tarnvelctl ended before it was answered: $(cat "$WOR
 echo no >&3
 reap "$CTL_PID" 15 "tarnvelctl answered no"
 [ "$REAPED" = 5 ] || fail "answered no, tarnvelctl exited with $REAPED: $(cat "$WORK/err")"
-stays 1024x768@75
+stays 800x600@60
 running || fail "the tray program ended with tarnvelctl"
 
 # No answer in time: switched back, and the process ends although its input is still open.
-start_ctl_waiting 2 800x600
+start_ctl_waiting 2 1024x768@75
 reap "$CTL_PID" 20 "tarnvelctl left without an answer"
 [ "$REAPED" = 5 ] || fail "without an answer, tarnvelctl exited with $REAPED: $(cat "$WORK/err")"
-grep -qF "no answer within 2 s: switched back to 1024 x 768, 32bit color, 75 Hz" "$WORK/err" ||
+grep -qF "no answer within 2 s: switched back to 800 x 600, 32bit color, 60 Hz" "$WORK/err" ||
   fail "no word of the way back: $(cat "$WORK/err")"
-stays 1024x768@75
+stays 800x600@60
 exec 3>&-
 echo "ctl ($CTL_ON): every command, exit code and revert as expected"
