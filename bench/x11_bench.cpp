@@ -4,7 +4,7 @@
 
 #include "modes/screen_res.h"
 #include "platform/sim/sim_platform.h"
-#include "platform/x11/xrandr_display.h"
+#include "platform/x11/xrandr_desk.h"
 
 // Last: Xlib's macros collide with other names.
 #include <X11/Xlib.h>
@@ -63,7 +63,8 @@ void Enumeration(benchmark::State& state) {
     return;
   }
   ExtraModes extra(dpy, static_cast<int>(state.range(0)));
-  XRandrDisplay display(dpy);
+  XRandrDesk desk(dpy);
+  desktop::DesktopDisplay display(desk);
   SimToolkit toolkit;
   ScreenRes engine(display, toolkit);
   std::vector<std::string> texts;

@@ -35,10 +35,11 @@ struct SimHost final : ctl::Host {
   SimDisplay sim{kModes};
   SimSettings settings_;
   bool reachable = true;
-  DisplayDriver* display(std::string& why) override {
+  DisplayDriver* display(const std::string&, std::string& why) override {
     if (!reachable) why = "cannot open the X display \":99\"";
     return reachable ? &sim : nullptr;
   }
+  std::optional<std::vector<ctl::Shown>> monitors(std::string&) override { return std::nullopt; }
   Settings& settings() override { return settings_; }
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -12,8 +13,10 @@
 
 #include "app/ctl_qt_module.h"
 #include "app/display_choice.h"
+#include "ctl/desk_monitors.h"
 #include "ctl/tarnvelctl.h"
-#include "platform/confirmed_display.h"
+#include "desktop/confirmed_display.h"
+#include "desktop/desk_file.h"
 
 #include <X11/Xlib.h>
 
@@ -35,28 +38,62 @@ Fn FromQtModule(const char* name) {
   return reinterpret_cast<Fn>(symbol);
 }
 
+// The display server a run reaches, as a file name: "x11-0" however DISPLAY spells it (":0",
+// ":0.0", "unix:0"), "x11-host-10" for another host's, "wayland-0" for a compositor's socket.
+std::string ServerName(bool wayland) {
+  const char* variable = std::getenv(wayland ? "WAYLAND_DISPLAY" : "DISPLAY");
+  std::string name = variable ? variable : "";
+  if (wayland) {
+    name = "wayland-" + std::filesystem::path(name).filename().string();
+  } else {
+    const size_t colon = name.rfind(':');
+    std::string host = colon == std::string::npos ? "" : name.substr(0, colon);
+    std::string number = colon == std::string::npos ? name : name.substr(colon + 1);
+    number = number.substr(0, number.find('.'));
+    if (host == "unix" || host == "localhost.localdomain") host.clear();
+    name = "x11-" + (host.empty() ? "" : host + "-") + number;
+  }
+  for (char& c : name) {
+    if (c == '/') c = '_';
+  }
+  return name;
+}
+
 class LinuxHost final : public ctl::Host {
  public:
   ~LinuxHost() override {
     confirmed_.reset();
     driver_.reset();
+    system_.reset();
     if (x_) XCloseDisplay(x_);
   }
 
-  DisplayDriver* display(std::string& why) override {
+  DisplayDriver* display(const std::string& monitor, std::string& why) override {
     if (!confirmed_) {
-      driver_ = ChooseDisplay([this] { return openX(); }, [] {
-        return std::unique_ptr<DisplayDriver>(FromQtModule<TarnvelctlMutterDisplayFn>("TarnvelctlMutterDisplay")());
-      });
-      if (!driver_) {
-        const char* name = std::getenv("DISPLAY");
-        why = std::string("cannot open the X display \"") + (name ? name : "") + "\"";
-        return nullptr;
+      desktop::System* system = reach(why);
+      if (!system) return nullptr;
+      // The last switch is kept for the next run, so that its way back is exact too; without a
+      // runtime folder there is nothing to keep it in, and the way back follows the rule alone.
+      if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+        memory_ = std::make_unique<desktop::DeskFile>(std::filesystem::path(runtime) / "tarnvel" /
+                                                      ("desk-" + ServerName(wayland_)));
       }
+      driver_ = std::make_unique<desktop::DesktopDisplay>(*system, monitor, memory_.get());
       // As in the tray: a success is believed only when the mode in force agrees.
       confirmed_ = std::make_unique<ConfirmedDisplay>(*driver_);
     }
     return confirmed_.get();
+  }
+
+  std::optional<std::vector<ctl::Shown>> monitors(std::string& why) override {
+    desktop::System* system = reach(why);
+    if (!system) return std::nullopt;
+    const std::optional<desktop::Desk> desk = system->read();
+    if (!desk) {
+      why = "the display lists no monitor that shows a picture";
+      return std::nullopt;
+    }
+    return ctl::ShownOf(*desk);
   }
 
   // The settings file is read only when a preset is asked for.
@@ -66,6 +103,21 @@ class LinuxHost final : public ctl::Host {
   }
 
  private:
+  desktop::System* reach(std::string& why) {
+    if (!system_) {
+      system_ = ChooseDesk([this] { return openX(); }, [this] {
+        std::unique_ptr<desktop::System> mutter(FromQtModule<TarnvelctlMutterDeskFn>("TarnvelctlMutterDesk")());
+        wayland_ = mutter != nullptr;
+        return mutter;
+      });
+      if (!system_) {
+        const char* name = std::getenv("DISPLAY");
+        why = std::string("cannot open the X display \"") + (name ? name : "") + "\"";
+      }
+    }
+    return system_.get();
+  }
+
   Display* openX() {
     x_ = XOpenDisplay(nullptr);
     if (x_) XSetIOErrorHandler(ServerGone);
@@ -73,7 +125,10 @@ class LinuxHost final : public ctl::Host {
   }
 
   Display* x_ = nullptr;
-  std::unique_ptr<DisplayDriver> driver_;
+  bool wayland_ = false;
+  std::unique_ptr<desktop::System> system_;
+  std::unique_ptr<desktop::DeskFile> memory_;
+  std::unique_ptr<desktop::DesktopDisplay> driver_;
   std::unique_ptr<ConfirmedDisplay> confirmed_;
   std::unique_ptr<Settings> settings_;
 };

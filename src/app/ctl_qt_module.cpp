@@ -8,7 +8,7 @@
 #include "app/display_choice.h"
 #include "platform/qt/qt_settings.h"
 
-extern "C" DisplayDriver* TarnvelctlMutterDisplay() {
+extern "C" desktop::System* TarnvelctlMutterDesk() {
   // D-Bus wants an application object.
   static int argc = 1;
   static char name[] = "tarnvelctl";

@@ -1,6 +1,7 @@
 // tarnvelctl.exe: the tray program's display settings and registry store, on the console.
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,13 +10,22 @@
 
 namespace {
 
+// The system arranges the desk itself: a switch names one display device and nothing more.
 class WindowsHost final : public ctl::Host {
  public:
-  DisplayDriver* display(std::string&) override { return &display_; }
+  DisplayDriver* display(const std::string& monitor, std::string&) override {
+    display_ = std::make_unique<Win32Display>(monitor);
+    return display_.get();
+  }
+  std::optional<std::vector<ctl::Shown>> monitors(std::string&) override {
+    std::vector<ctl::Shown> shown;
+    for (const AttachedDisplay& d : AttachedDisplays()) shown.push_back({d.name, d.mode, d.x, d.y, d.primary});
+    return shown;
+  }
   Settings& settings() override { return settings_; }
 
  private:
-  Win32Display display_;
+  std::unique_ptr<Win32Display> display_;
   Win32Settings settings_;
 };
 

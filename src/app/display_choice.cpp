@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/x11/xrandr_display.h"
+#include "platform/x11/xrandr_desk.h"
 
 bool WaylandSession() {
   const char* type = std::getenv("XDG_SESSION_TYPE");
@@ -11,12 +11,12 @@ bool WaylandSession() {
   return (type && std::string_view(type) == "wayland") || (wayland && *wayland);
 }
 
-std::unique_ptr<DisplayDriver> ChooseDisplay(const std::function<_XDisplay*()>& openX,
-                                             const std::function<std::unique_ptr<DisplayDriver>()>& mutter) {
+std::unique_ptr<desktop::System> ChooseDesk(const std::function<_XDisplay*()>& openX,
+                                            const std::function<std::unique_ptr<desktop::System>()>& mutter) {
   if (WaylandSession()) {
-    if (std::unique_ptr<DisplayDriver> driver = mutter()) return driver;
+    if (std::unique_ptr<desktop::System> desk = mutter()) return desk;
   }
   _XDisplay* x = openX();
   if (!x) return nullptr;
-  return std::make_unique<XRandrDisplay>(x);
+  return std::make_unique<XRandrDesk>(x);
 }

@@ -7,7 +7,8 @@
 #include <memory>
 
 #include "app/display_choice.h"
-#include "platform/confirmed_display.h"
+#include "desktop/confirmed_display.h"
+#include "desktop/desktop_display.h"
 #include "platform/qt/form_window.h"
 #include "platform/qt/qt_settings.h"
 #include "platform/qt/qt_shell.h"
@@ -45,8 +46,10 @@ int main(int argc, char** argv) {
   const QIcon icon(QStringLiteral(":/tarnvel.png"));
   QApplication::setWindowIcon(icon);
 
-  const std::unique_ptr<DisplayDriver> driver = ChooseDisplay([x] { return x; }, MutterOnSessionBus);
-  ConfirmedDisplay display(*driver);
+  const std::unique_ptr<desktop::System> desk = ChooseDesk([x] { return x; }, MutterOnSessionBus);
+  // The tray drives the primary monitor and keeps its last switch in memory, for the way back.
+  desktop::DesktopDisplay driver(*desk);
+  ConfirmedDisplay display(driver);
   QtSettings settings;
   FormWindow window;
   window.setWindowIcon(icon);

@@ -1,9 +1,9 @@
 #include <QDBusConnection>
 
 #include "app/display_choice.h"
-#include "platform/mutter/mutter_display.h"
+#include "platform/mutter/mutter_desk.h"
 
-std::unique_ptr<DisplayDriver> MutterOnSessionBus() {
-  if (!MutterDisplay::Available(QDBusConnection::sessionBus())) return nullptr;
-  return std::make_unique<MutterDisplay>(QDBusConnection::sessionBus());
+std::unique_ptr<desktop::System> MutterOnSessionBus() {
+  if (!MutterDesk::Available(QDBusConnection::sessionBus())) return nullptr;
+  return std::make_unique<MutterDesk>(QDBusConnection::sessionBus());
 }

@@ -29,14 +29,19 @@ constexpr std::string_view kHelp =
     "                                WIDTHxHEIGHT[xBITS][@HZ] such as 1024x768 or 1920x1080@144\n"
     "  tarnvelctl preset N           switch to the tray program's preset N (1 to 4)\n"
     "  tarnvelctl presets            the four presets, an empty line for an empty one\n"
+    "  tarnvelctl monitors           every monitor that shows a picture: its name, mode in force\n"
+    "                                and position (+X+Y), and \"primary\", separated by tabs\n"
     "\n"
+    "  --monitor NAME, -m NAME       with list, current, set, preset and presets: act on the\n"
+    "                                monitor NAME (as \"tarnvelctl monitors\" names it), not the\n"
+    "                                primary one\n"
     "  --revert-after SECONDS        with set and preset: ask whether to keep the new mode and\n"
     "                                switch back unless a line starting with y comes in time\n"
     "  --help, --version\n"
     "\n"
     "Exit codes: 0 done; 1 the display cannot be reached or read; 2 wrong usage; 3 no listed\n"
-    "mode matches, or the preset is empty; 4 the display refused the change or it did not land;\n"
-    "5 switched back after --revert-after.\n";
+    "mode matches, the preset is empty, or no monitor of that name shows a picture; 4 the\n"
+    "display refused the change or it did not land; 5 switched back after --revert-after.\n";
 
 constexpr int kLongestWait = 24 * 60 * 60;
 
@@ -175,9 +180,34 @@ int Switch(Session& session, int32_t target, int revertAfter, Streams io) {
   return Error(io.err, exit_code::kReverted, why + ": switched back to " + previous);
 }
 
+// +X+Y as xrandr writes a place: a coordinate left of or above the origin with "-".
+std::string Position(int32_t x, int32_t y) {
+  const auto signed_ = [](int32_t v) { return (v < 0 ? "-" : "+") + std::to_string(v < 0 ? -int64_t{v} : int64_t{v}); };
+  return signed_(x) + signed_(y);
+}
+
 int RunOnDisplay(const Command& command, Host& host, Streams io) {
   std::string why;
-  DisplayDriver* display = host.display(why);
+  if (command.action == Action::Monitors || !command.monitor.empty()) {
+    const std::optional<std::vector<Shown>> shown = host.monitors(why);
+    if (!shown) return Error(io.err, exit_code::kUnreachable, why);
+    if (command.action == Action::Monitors) {
+      for (const Shown& m : *shown) {
+        io.out << m.name << '\t' << ModeText(m.mode) << '\t' << Position(m.x, m.y) << (m.primary ? "\tprimary" : "")
+               << '\n';
+      }
+      return exit_code::kDone;
+    }
+    const bool known =
+        std::any_of(shown->begin(), shown->end(), [&](const Shown& m) { return m.name == command.monitor; });
+    if (!known) {
+      std::string names;
+      for (const Shown& m : *shown) names += (names.empty() ? "" : ", ") + m.name;
+      return Error(io.err, exit_code::kNoMatch,
+                   "no monitor \"" + command.monitor + "\" shows a picture; the monitors that do: " + names);
+    }
+  }
+  DisplayDriver* display = host.display(command.monitor, why);
   if (!display) return Error(io.err, exit_code::kUnreachable, why);
   Session session(*display);
   if (session.texts().empty()) return Error(io.err, exit_code::kUnreachable, "the display lists no modes");
@@ -215,6 +245,7 @@ int RunOnDisplay(const Command& command, Host& host, Streams io) {
     }
     case Action::Help:
     case Action::Version:
+    case Action::Monitors:
       break;
   }
   return exit_code::kDone;
@@ -226,7 +257,7 @@ Parsed ParseArgs(std::span<const std::string> args) {
   Parsed parsed;
   Command& command = parsed.command;
   std::vector<std::string> words;
-  std::optional<std::string> wait;
+  std::optional<std::string> wait, monitor;
   bool options = true;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -243,6 +274,11 @@ Parsed ParseArgs(std::span<const std::string> args) {
       wait = args[++i];
     } else if (options && arg.starts_with("--revert-after=")) {
       wait = arg.substr(arg.find('=') + 1);
+    } else if (options && (arg == "--monitor" || arg == "-m")) {
+      if (i + 1 == args.size()) return {command, arg + " needs NAME"};
+      monitor = args[++i];
+    } else if (options && arg.starts_with("--monitor=")) {
+      monitor = arg.substr(arg.find('=') + 1);
     } else if (options && arg.size() > 1 && arg[0] == '-') {
       return {command, "unknown option " + arg};
     } else {
@@ -253,8 +289,11 @@ Parsed ParseArgs(std::span<const std::string> args) {
 
   const std::string& name = words[0];
   const std::span<const std::string> operands(words.begin() + 1, words.end());
-  if (name == "list" || name == "current" || name == "presets") {
-    command.action = name == "list" ? Action::List : name == "current" ? Action::Current : Action::Presets;
+  if (name == "list" || name == "current" || name == "presets" || name == "monitors") {
+    command.action = name == "list"      ? Action::List
+                     : name == "current" ? Action::Current
+                     : name == "presets" ? Action::Presets
+                                         : Action::Monitors;
     if (!operands.empty()) return {command, name + " takes no arguments, but was given \"" + operands[0] + "\""};
   } else if (name == "set") {
     command.action = Action::Set;
@@ -272,6 +311,11 @@ Parsed ParseArgs(std::span<const std::string> args) {
     return {command, "unknown command \"" + name + "\""};
   }
 
+  if (monitor) {
+    if (monitor->empty()) return {command, "--monitor needs NAME"};
+    if (command.action == Action::Monitors) return {command, "--monitor goes with list, current, set, preset and presets"};
+    command.monitor = *monitor;
+  }
   if (wait) {
     if (command.action != Action::Set && command.action != Action::Preset) {
       return {command, "--revert-after goes with set and preset only"};

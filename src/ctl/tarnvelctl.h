@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/devmode.h"
 #include "platform/display.h"
@@ -22,22 +23,23 @@ namespace exit_code {
 inline constexpr int kDone = 0;
 inline constexpr int kUnreachable = 1;  // the display cannot be reached or read
 inline constexpr int kUsage = 2;
-inline constexpr int kNoMatch = 3;  // no listed mode matches, or the preset is empty
+inline constexpr int kNoMatch = 3;  // no listed mode matches, the preset is empty, or no such monitor
 inline constexpr int kRefused = 4;  // the display refused the change, or it did not land
 inline constexpr int kReverted = 5;
 }  // namespace exit_code
 
 inline constexpr std::string_view kUsage =
-    "usage: tarnvelctl list | current | presets | set [--revert-after SECONDS] MODE |"
-    " preset [--revert-after SECONDS] N | --help | --version";
+    "usage: tarnvelctl [--monitor NAME] list | current | presets | set [--revert-after SECONDS] MODE |"
+    " preset [--revert-after SECONDS] N | monitors | --help | --version";
 
-enum class Action { Help, Version, List, Current, Presets, Set, Preset };
+enum class Action { Help, Version, List, Current, Presets, Set, Preset, Monitors };
 
 struct Command {
   Action action = Action::Help;
   std::string mode;      // set: MODE, its words joined with single spaces
   size_t preset = 0;     // preset: 1 to 4
   int revertAfter = 0;   // seconds to wait for a "y"; 0 asks nothing
+  std::string monitor;   // the monitor to act on; empty: the primary one
 };
 
 // The command, or in `error` what was wrong with the arguments.
@@ -59,12 +61,24 @@ std::optional<ShortForm> ParseShortForm(std::string_view word);
 // The first of `modes` that `form` names, with `screen` the mode in force; -1 for none.
 int32_t MatchShortForm(std::span<const DevMode> modes, const ShortForm& form, const ScreenMetrics& screen);
 
+// A monitor that shows a picture, as "tarnvelctl monitors" prints it.
+struct Shown {
+  std::string name;
+  DevMode mode{};  // the mode in force
+  int32_t x = 0, y = 0;
+  bool primary = false;
+};
+
 // What a platform gives a run; nothing is reached before a command needs it.
 class Host {
  public:
   virtual ~Host() = default;
-  // Null when the display cannot be reached; `why` then says why.
-  virtual DisplayDriver* display(std::string& why) = 0;
+  // The display of the monitor named `monitor`, one that Monitors() lists; the primary one when
+  // empty. Null when the display cannot be reached; `why` then says why.
+  virtual DisplayDriver* display(const std::string& monitor, std::string& why) = 0;
+  // Every monitor that shows a picture, members of a mirrored set each on their own; nothing
+  // when the display cannot be reached or read (`why` says why).
+  virtual std::optional<std::vector<Shown>> monitors(std::string& why) = 0;
   virtual Settings& settings() = 0;
 };
 

@@ -24,6 +24,8 @@ inline constexpr int32_t kBadParam = -5;
 
 // Change the mode for this session only, never as the saved setting.
 inline constexpr uint32_t kChangeDynamic = 0x80000000u;
+// CDS_TEST: say whether the mode would be taken, and change nothing.
+inline constexpr uint32_t kChangeTest = 0x2u;
 
 // The display driver of the display the program runs on.
 class DisplayDriver {

@@ -10,14 +10,15 @@
 #include <cstdlib>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/confirmed_display.h"
-#include "platform/mutter/mutter_display.h"
+#include "desktop/confirmed_display.h"
+#include "platform/mutter/mutter_desk.h"
 #include "platform/sim/sim_platform.h"
-#include "platform/x11/xrandr_display.h"
+#include "platform/x11/xrandr_desk.h"
 #include "window/form1.h"
 
 // Last: Xlib defines macros that collide with Qt's and GoogleTest's names.
@@ -70,10 +71,13 @@ std::ostream& operator<<(std::ostream& os, const Placement& p) {
 // A Mutter of its own for one test: started by the rig script, stopped at the end.
 class Session {
  public:
-  // `scales` gives each dummy monitor its preferred scale ("2,1").
-  Session(const std::string& modes, int monitors, bool x11 = false, const std::string& scales = "")
+  // `scales` gives each dummy monitor its preferred scale ("2,1"); `fractional` turns fractional
+  // scaling on, so that the layout counts logical pixels.
+  Session(const std::string& modes, int monitors, bool x11 = false, const std::string& scales = "",
+          bool fractional = false)
       : state_(TARNVEL_MUTTER_STATE) {
     const std::string out = Sh((scales.empty() ? "" : "MUTTER_DEBUG_DUMMY_MONITOR_SCALES=" + scales + " ") +
+                               (fractional ? "MUTTER_FRACTIONAL=1 " : "") +
                                std::string(TARNVEL_MUTTER_SESSION) + " start '" + state_ + "' '" + modes + "' " +
                                std::to_string(monitors) + (x11 ? " x11" : "") + " && echo STARTED");
     started_ = out.find("STARTED") != std::string::npos;
@@ -258,22 +262,24 @@ const char* kModes = "1280x720@59.94:1600x1200:1024x768@75:1024x768:800x600@74.6
 class OneMonitor : public ::testing::Test {
  protected:
   Session session{kModes, 1};
-  std::unique_ptr<MutterDisplay> display;
+  std::unique_ptr<MutterDesk> desk;
+  std::unique_ptr<desktop::DesktopDisplay> display;
   void SetUp() override {
     ASSERT_TRUE(session.started()) << session.log();
-    display = std::make_unique<MutterDisplay>(session.bus());
+    desk = std::make_unique<MutterDesk>(session.bus());
+    display = std::make_unique<desktop::DesktopDisplay>(*desk);
   }
 };
 
 // Reads a serial one behind the service's the first `staleReads` times, as after a hotplug
 // between reading the layout and sending it back.
-class StaleDisplay : public MutterDisplay {
+class StaleDesk : public MutterDesk {
  public:
-  StaleDisplay(QDBusConnection bus, int staleReads) : MutterDisplay(std::move(bus)), staleReads_(staleReads) {}
+  StaleDesk(QDBusConnection bus, int staleReads) : MutterDesk(std::move(bus)), staleReads_(staleReads) {}
 
  protected:
   std::optional<State> readState() override {
-    auto state = MutterDisplay::readState();
+    auto state = MutterDesk::readState();
     if (state && staleReads_-- > 0) state->serial -= 1;
     return state;
   }
@@ -288,9 +294,9 @@ TEST_F(OneMonitor, EnumerationIsTheServicesListInOneRequest) {
   const std::vector<ServiceMode> service = session.modes("LVDS1");
   ASSERT_EQ(service.size(), 5u) << session.currentState();
   EXPECT_EQ(Enumerate(*display), Plain(service));
-  EXPECT_EQ(display->calls().getCurrentState, 1);
+  EXPECT_EQ(desk->calls().getCurrentState, 1);
   EXPECT_EQ(Enumerate(*display), Plain(service));  // a new pass looks again
-  EXPECT_EQ(display->calls().getCurrentState, 2);
+  EXPECT_EQ(desk->calls().getCurrentState, 2);
 }
 
 TEST_F(OneMonitor, TheModeInForceIsFoundAtItsRoundedRate) {
@@ -316,7 +322,7 @@ TEST_F(OneMonitor, AChangeIsInForceForMutterAndLeavesTheXServerAlone) {
   DevMode m = Record(1024, 768, 75);
   ASSERT_EQ(confirmed.changeMode(m, kChangeDynamic), disp_change::kSuccessful);
   EXPECT_EQ(session.current("LVDS1"), (ServiceMode{"1024x768@75.000", 1024, 768, 75, true}));
-  EXPECT_EQ(display->calls().applyMonitorsConfig, 1);
+  EXPECT_EQ(desk->calls().applyMonitorsConfig, 1);
   EXPECT_EQ(XrandrCurrent(), xBefore);
 
   // Back to the fractional rate, named by its rounded rate as the enumeration gives it.
@@ -351,21 +357,21 @@ TEST_F(OneMonitor, WhatTheMonitorCannotDoChangesNothing) {
     EXPECT_EQ(display->changeMode(m, c.flags), c.code)
         << m.dmPelsWidth << "x" << m.dmPelsHeight << "@" << m.dmDisplayFrequency << " flags " << c.flags;
   }
-  EXPECT_EQ(display->calls().applyMonitorsConfig, 0);
+  EXPECT_EQ(desk->calls().applyMonitorsConfig, 0);
   EXPECT_EQ(session.current("LVDS1"), before);
 }
 
 TEST_F(OneMonitor, AStaleSerialIsReadAgainAndTriedOnce) {
-  StaleDisplay once(session.bus(), 1);
+  StaleDesk once(session.bus(), 1);
   DevMode m = Record(800, 600, 75);  // 74.6
-  EXPECT_EQ(once.changeMode(m, kChangeDynamic), disp_change::kSuccessful);
+  EXPECT_EQ(desktop::DesktopDisplay(once).changeMode(m, kChangeDynamic), disp_change::kSuccessful);
   EXPECT_EQ(once.calls().getCurrentState, 2);
   EXPECT_EQ(once.calls().applyMonitorsConfig, 2);  // the first was refused as stale
   EXPECT_EQ(session.current("LVDS1").id, "800x600@74.600");
 
-  StaleDisplay always(session.bus(), 2);
+  StaleDesk always(session.bus(), 2);
   DevMode back = Record(1280, 720, 60);
-  EXPECT_EQ(always.changeMode(back, kChangeDynamic), disp_change::kFailed);
+  EXPECT_EQ(desktop::DesktopDisplay(always).changeMode(back, kChangeDynamic), disp_change::kFailed);
   EXPECT_EQ(always.calls().applyMonitorsConfig, 2);
   EXPECT_EQ(session.current("LVDS1").id, "800x600@74.600");
 }
@@ -382,7 +388,8 @@ TEST(TwoMonitors, OnlyThePrimaryMonitorChanges) {
   const std::vector<Placement> layout = session.layout();
   ASSERT_EQ(layout, (std::vector<Placement>{{"LVDS1", 0, 0, false}, {"LVDS2", 1600, 0, true}}));
 
-  MutterDisplay display(session.bus());
+  MutterDesk desk(session.bus());
+  desktop::DesktopDisplay display(desk);
   DevMode first{};
   ASSERT_TRUE(display.enumMode(0, first));
   EXPECT_STREQ(first.dmDeviceName, "LVDS2");
@@ -395,53 +402,94 @@ TEST(TwoMonitors, OnlyThePrimaryMonitorChanges) {
   EXPECT_EQ(now.horzRes, 800);
 }
 
-// A switch of the primary monitor of two, checked as the service reports it after the switch
-// and again after the switch back. A row with an arrangement sends that layout first, as the
-// user's settings would have made it.
+// A switch of the primary monitor, checked as the service reports it after the switch and
+// again after the switch back. A row with an arrangement sends that layout first, as the user's
+// settings would have made it.
 TEST(Desktops, ASwitchKeepsTheDesktopWholeAndTheWayBackRestoresIt) {
   struct Row {
-    std::string name, scales;
+    std::string name, modes, scales;
+    int monitors;
     std::string arrangement;  // ApplyMonitorsConfig's logical monitors, or as Mutter starts
     int32_t width, height, code;
     std::string after;
+    bool fractional = false;
   };
   const std::string big = "2560x1600@60.000", one = "[('LVDS1', '" + big + "', @a{sv} {})]",
-                    two = "[('LVDS2', '" + big + "', @a{sv} {})]";
+                    two = "[('LVDS2', '" + big + "', @a{sv} {})]", hidpi = "2560x1600:1920x1080:1280x800:1024x768";
+  // Three monitors of one list, each placed in its mode: "LVDS1 1024x768 0 0 primary".
+  const auto desk = [](std::vector<std::string> places) {
+    std::string out;
+    for (const std::string& p : places) {
+      std::istringstream w(p);
+      std::string name, mode, x, y, primary, scale = "1.0";
+      w >> name >> mode >> x >> y;
+      for (std::string word; w >> word;) (word.starts_with("x") ? scale : primary) = word.starts_with("x") ? word.substr(1) : word;
+      out += (out.empty() ? "" : ", ") + std::string("(") + x + ", " + y + ", " + scale + ", uint32 0, " +
+             (primary == "primary" ? "true" : "false") + ", [('" + name + "', '" + mode + "@60.000', @a{sv} {})])";
+    }
+    return out;
+  };
+  const std::string three = "1280x1024:1024x768:800x600", fractional = "1600x1200:1280x1024:1024x768:800x600";
+  const std::string f = "x1.4981273412704468";  // the scale Mutter lists nearest 1.5 for 1600 x 1200
   const std::vector<Row> rows = {
-      {"scale-2 primary, monitor right: 1280x800 takes scale 1, the neighbour follows", "2,1", "", 1280, 800,
+      {"scale-2 primary, monitor right: 1280x800 takes scale 1, the neighbour follows", hidpi, "2,1", 2, "", 1280, 800,
        disp_change::kSuccessful, "LVDS1=1280x800@60.000 +0+0 x1.0 primary; LVDS2=" + big + " +1280+0 x1.0"},
-      {"monitor below, scale 1 chosen on a scale-2 monitor: the scale stays, the neighbour rises", "2,1",
+      {"monitor below, scale 1 chosen on a scale-2 monitor: the scale stays, the neighbour rises", hidpi, "2,1", 2,
        "(0, 0, 1.0, 0, true, " + one + "), (0, 1600, 1.0, 0, false, " + two + ")", 1920, 1080, disp_change::kSuccessful,
        "LVDS1=1920x1080@60.000 +0+0 x1.0 primary; LVDS2=" + big + " +0+1080 x1.0"},
-      {"mirrored pair at scale 2: both take the mode, and scale 1 with it", "2,2",
+      {"mirrored pair at scale 2: both take the mode, and scale 1 with it", hidpi, "2,2", 2,
        "(0, 0, 2.0, 0, true, [('LVDS1', '" + big + "', @a{sv} {}), ('LVDS2', '" + big + "', @a{sv} {})])", 1280, 800,
        disp_change::kSuccessful, "LVDS1=1280x800@60.000,LVDS2=1280x800@60.000 +0+0 x1.0 primary"},
-      {"turned primary: its width on the desktop is the mode's height, and it stays turned", "1,1",
+      {"turned primary: its width on the desktop is the mode's height, and it stays turned", hidpi, "1,1", 2,
        "(0, 0, 1.0, 1, true, " + one + "), (1600, 0, 1.0, 0, false, " + two + ")", 1920, 1080, disp_change::kSuccessful,
        "LVDS1=1920x1080@60.000 +0+0 x1.0 turned 1 primary; LVDS2=" + big + " +1080+0 x1.0"},
-      {"monitor left, low: it would touch nothing, so nothing changes", "1,1",
+      {"monitor left and low: it slides until its bottom meets the primary's", hidpi, "1,1", 2,
        "(1024, 0, 1.0, 0, true, " + one + "), (0, 900, 1.0, 0, false, [('LVDS2', '1024x768@60.000', @a{sv} {})])", 1280,
-       800, disp_change::kFailed, "LVDS1=" + big + " +1024+0 x1.0 primary; LVDS2=1024x768@60.000 +0+900 x1.0"},
+       800, disp_change::kSuccessful, "LVDS1=1280x800@60.000 +1024+0 x1.0 primary; LVDS2=1024x768@60.000 +0+32 x1.0"},
+      {"a third below the left one, the primary on the right: it stays", three, "", 3,
+       desk({"LVDS1 1024x768 0 0", "LVDS2 1024x768 1024 0 primary", "LVDS3 800x600 0 768"}), 800, 600,
+       disp_change::kSuccessful,
+       "LVDS1=1024x768@60.000 +0+0 x1.0; LVDS2=800x600@60.000 +1024+0 x1.0 primary; LVDS3=800x600@60.000 +0+768 x1.0"},
+      {"the same with a taller primary: the way back is open", three, "", 3,
+       desk({"LVDS1 1024x768 0 0", "LVDS2 1280x1024 1024 0 primary", "LVDS3 800x600 0 768"}), 800, 600,
+       disp_change::kSuccessful,
+       "LVDS1=1024x768@60.000 +0+0 x1.0; LVDS2=800x600@60.000 +1024+0 x1.0 primary; LVDS3=800x600@60.000 +0+768 x1.0"},
+      {"fractional scale, the primary right of one with another below that: only the primary changes", fractional,
+       "1,1.5,1", 3, desk({"LVDS2 1600x1200 0 0", "LVDS1 1600x1200 1600 0 primary " + f, "LVDS3 1600x1200 0 1200"}), 1280, 1024,
+       disp_change::kSuccessful,
+       "LVDS2=1600x1200@60.000 +0+0 x1.0; LVDS1=1280x1024@60.000 +1600+0 x1.4970760345458984 primary; "
+       "LVDS3=1600x1200@60.000 +0+1200 x1.0",
+       true},
+      {"the same desk to 800 x 600, which allows scale 1 only", fractional, "1,1.5,1", 3,
+       desk({"LVDS2 1600x1200 0 0", "LVDS1 1600x1200 1600 0 primary " + f, "LVDS3 1600x1200 0 1200"}), 800, 600,
+       disp_change::kSuccessful,
+       "LVDS2=1600x1200@60.000 +0+0 x1.0; LVDS1=800x600@60.000 +1600+0 x1.0 primary; LVDS3=1600x1200@60.000 +0+1200 x1.0", true},
+      {"a wide one below the primary and the right one: it stays, the right one follows", three, "", 3,
+       desk({"LVDS1 1024x768 0 0 primary", "LVDS2 1024x768 1024 0", "LVDS3 1280x1024 0 768"}), 800, 600,
+       disp_change::kSuccessful,
+       "LVDS1=800x600@60.000 +0+0 x1.0 primary; LVDS2=1024x768@60.000 +800+0 x1.0; LVDS3=1280x1024@60.000 +0+768 x1.0"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    Session session("2560x1600:1920x1080:1280x800:1024x768", 2, false, row.scales);
+    Session session(row.modes, row.monitors, false, row.scales, row.fractional);
     ASSERT_TRUE(session.started()) << session.log();
     if (!row.arrangement.empty()) {
       ASSERT_EQ(session.gdbus("ApplyMonitorsConfig 1 1 \"[" + row.arrangement + "]\" \"@a{sv} {}\""), "()\n");
     }
     const std::string before = session.describe();
-    MutterDisplay display(session.bus());
+    MutterDesk mutter(session.bus());
+    desktop::DesktopDisplay display(mutter);
+    const ScreenMetrics was = display.metrics();
     DevMode m = Record(row.width, row.height, 60);
     EXPECT_EQ(display.changeMode(m, kChangeDynamic), row.code);
     const std::string after = session.describe();
     EXPECT_EQ(after, row.after);
-    DevMode back = Record(2560, 1600, 60);
+    DevMode back = Record(was.horzRes, was.vertRes, was.vRefresh);
     if (row.code == disp_change::kSuccessful) {
       EXPECT_EQ(display.changeMode(back, kChangeDynamic), row.code);
     }
     EXPECT_EQ(session.describe(), before);
-    EXPECT_EQ(display.calls().applyMonitorsConfig, row.code == disp_change::kSuccessful ? 2 : 0);
+    EXPECT_EQ(mutter.calls().applyMonitorsConfig, row.code == disp_change::kSuccessful ? 2 : 0);
     std::printf("%s\n  before: %s\n  after:  %s\n  back:   %s\n", row.name.c_str(), before.c_str(), after.c_str(),
                 session.describe().c_str());
   }
@@ -454,7 +502,8 @@ TEST(CallsPerEnumeration, DoNotGrowWithTheNumberOfModes) {
                             "1280x1024:1280x960:1280x800:1280x720:1152x864:1024x768@75:1024x768:800x600@75:800x600"}) {
     Session session(modes, 1);
     ASSERT_TRUE(session.started()) << session.log();
-    MutterDisplay display(session.bus());
+    MutterDesk desk(session.bus());
+    desktop::DesktopDisplay display(desk);
     const size_t count = session.modes("LVDS1").size();
     BusMonitor monitor(session, std::string(TARNVEL_MUTTER_STATE) + "/monitor.log");
     ASSERT_TRUE(monitor.ready()) << "dbus-monitor did not start on " << session.address();
@@ -463,8 +512,8 @@ TEST(CallsPerEnumeration, DoNotGrowWithTheNumberOfModes) {
     perPass.push_back(onTheBus);
     std::printf(
         "%zu modes: %d D-Bus calls per enumeration pass on the bus, %d GetCurrentState counted by the display\n", count,
-        onTheBus, display.calls().getCurrentState);
-    EXPECT_EQ(display.calls().getCurrentState, onTheBus);
+        onTheBus, desk.calls().getCurrentState);
+    EXPECT_EQ(desk.calls().getCurrentState, onTheBus);
   }
   EXPECT_EQ(perPass, (std::vector<int>{1, 1}));
 }
@@ -477,7 +526,8 @@ TEST(XwaylandUnderMutter, AChangeThatDidNotHappenIsAnErrorAndCurrentStaysTrue) {
   setenv("XAUTHORITY", session.xauthority().c_str(), 1);
   Display* dpy = XOpenDisplay(session.xdisplay().c_str());
   ASSERT_NE(dpy, nullptr) << "no Xwayland at '" << session.xdisplay() << "'";
-  XRandrDisplay xwayland(dpy);
+  XRandrDesk xwaylandDesk(dpy);
+  desktop::DesktopDisplay xwayland(xwaylandDesk);
   EXPECT_EQ(xwayland.metrics().horzRes, 1600);
 
   // Xwayland's own answer to a mode of its list is yes, and Mutter's monitor stays.

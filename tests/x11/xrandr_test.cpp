@@ -14,7 +14,7 @@
 
 #include "modes/screen_res.h"
 #include "platform/sim/sim_platform.h"
-#include "platform/x11/xrandr_display.h"
+#include "platform/x11/xrandr_desk.h"
 
 // Last: Xlib defines macros that collide with GoogleTest's names.
 #include <X11/Xlib.h>
@@ -91,11 +91,13 @@ class XRandr : public ::testing::Test {
   void SetUp() override {
     dpy = XOpenDisplay(DisplayName().c_str());
     ASSERT_NE(dpy, nullptr) << "no X server at '" << DisplayName() << "'";
-    display = std::make_unique<XRandrDisplay>(dpy);
+    desk = std::make_unique<XRandrDesk>(dpy);
+    display = std::make_unique<desktop::DesktopDisplay>(*desk);
     ASSERT_EQ(change(1024, 768, 60), 0);
   }
   void TearDown() override {
     display.reset();
+    desk.reset();
     if (dpy) XCloseDisplay(dpy);
   }
   int32_t change(int32_t w, int32_t h, int32_t rate, uint32_t flags = kChangeDynamic) {
@@ -106,14 +108,14 @@ class XRandr : public ::testing::Test {
     m.dmDisplayFrequency = rate;
     return display->changeMode(m, flags);
   }
-  std::vector<XMode> enumerate() {
+  std::vector<XMode> enumerate(const char* primary = "DUMMY0") {
     std::vector<XMode> modes;
     DevMode m{};
     for (int32_t i = 0; display->enumMode(i, m); ++i) {
       modes.push_back({m.dmPelsWidth, m.dmPelsHeight, m.dmDisplayFrequency});
       EXPECT_EQ(m.dmSize, 124);
       EXPECT_EQ(m.dmBitsPerPel, 32);
-      EXPECT_STREQ(m.dmDeviceName, "DUMMY0");
+      EXPECT_STREQ(m.dmDeviceName, primary);
     }
     return modes;
   }
@@ -128,7 +130,8 @@ class XRandr : public ::testing::Test {
   }
 
   Display* dpy = nullptr;
-  std::unique_ptr<XRandrDisplay> display;
+  std::unique_ptr<XRandrDesk> desk;
+  std::unique_ptr<desktop::DesktopDisplay> display;
 };
 
 }  // namespace
@@ -216,28 +219,38 @@ TEST_F(XRandr, EnumerationCostDoesNotGrowWithTheModes) {
   std::printf("X requests per enumeration: %lu for %zu modes, %lu for %zu modes\n", shortList, before, longList, after);
 }
 
-// A second output beside, below or mirroring the primary one: a switch keeps the desktop
-// whole, and the switch back gives every output its place again. DUMMY0 alone offers one
-// size, 1104 x 700, which a mirrored pair must therefore not list.
-TEST_F(XRandr, ASecondOutputStaysBesideThePrimaryOne) {
+// Desks of two and three outputs: a switch of the primary keeps each whole, and the switch back
+// gives every output its place again. DUMMY0 alone offers one size, 1104 x 700, which a mirrored
+// pair must therefore not list. Each row lays out its desk with xrandr, the primary last.
+TEST_F(XRandr, ADeskStaysWholeAndTheWayBackRestoresIt) {
   struct Row {
     std::string name;
-    std::string mode;   // DUMMY1's mode
-    std::string place;  // where DUMMY1 goes, as xrandr's options say it
+    std::string others;   // outputs other than DUMMY0: "DUMMY1 1024x768 --right-of DUMMY0; ..."
+    std::string primary;  // DUMMY0's own mode and place, and which output is the primary
     int32_t width, height, code;
     std::string after;  // empty: as before
   };
+  const std::string xga = "--mode 1024x768 --pos 0x0 --primary";
   const std::vector<Row> rows = {
-      {"right: it moves right", "1024x768", "--right-of DUMMY0", 1280, 1024, disp_change::kSuccessful,
+      {"right: it follows the right edge", "DUMMY1 1024x768 --right-of DUMMY0", xga, 1280, 1024, 0,
        "screen 2304 x 1024; DUMMY0 1280x1024+0+0; DUMMY1 1024x768+1280+0"},
-      {"below: it moves up", "1024x768", "--below DUMMY0", 800, 600, disp_change::kSuccessful,
+      {"below: it rises with the bottom edge", "DUMMY1 1024x768 --below DUMMY0", xga, 800, 600, 0,
        "screen 1024 x 1368; DUMMY0 800x600+0+0; DUMMY1 1024x768+0+600"},
-      {"mirrored: both switch", "1024x768", "--same-as DUMMY0", 800, 600, disp_change::kSuccessful,
+      {"mirrored: both switch", "DUMMY1 1024x768 --same-as DUMMY0", xga, 800, 600, 0,
        "screen 800 x 600; DUMMY0 800x600+0+0; DUMMY1 800x600+0+0"},
-      {"mirrored: a size the mirror lacks is refused", "1024x768", "--same-as DUMMY0", 1104, 700, disp_change::kBadMode,
-       ""},
-      {"left and low: it would touch nothing, so nothing changes", "800x600", "--pos 0x500 --output DUMMY0 --pos 800x0",
-       640, 480, disp_change::kFailed, ""},
+      {"mirrored: a size the mirror lacks is refused", "DUMMY1 1024x768 --same-as DUMMY0", xga, 1104, 700,
+       disp_change::kBadMode, ""},
+      {"left and low: it slides until it touches, and comes back", "DUMMY1 800x600 --pos 0x500",
+       "--mode 1024x768 --pos 800x0 --primary", 640, 480, 0, "screen 1440 x 600; DUMMY0 640x480+800+0; DUMMY1 800x600+0+0"},
+      {"a third below the left one, the primary on the right: it stays",
+       "DUMMY1 1024x768 --pos 1024x0 --primary; DUMMY2 800x600 --pos 0x768", "--mode 1024x768 --pos 0x0", 800, 600, 0,
+       "screen 1824 x 1368; DUMMY0 1024x768+0+0; DUMMY1 800x600+1024+0; DUMMY2 800x600+0+768"},
+      {"the same with a taller primary: the way back is open",
+       "DUMMY1 1280x1024 --pos 1024x0 --primary; DUMMY2 800x600 --pos 0x768", "--mode 1024x768 --pos 0x0", 800, 600, 0,
+       "screen 1824 x 1368; DUMMY0 1024x768+0+0; DUMMY1 800x600+1024+0; DUMMY2 800x600+0+768"},
+      {"a wide one below the primary and the right one: it stays, the right one follows",
+       "DUMMY1 1024x768 --pos 1024x0; DUMMY2 1280x1024 --pos 0x768", xga, 800, 600, 0,
+       "screen 1824 x 1792; DUMMY0 800x600+0+0; DUMMY1 1024x768+800+0; DUMMY2 1280x1024+0+768"},
   };
   Sh("xrandr --newmode tarnvel-own 64.0 1104 1152 1264 1424 700 703 713 748 -hsync +vsync; "
      "xrandr --addmode DUMMY0 tarnvel-own");
@@ -247,18 +260,29 @@ TEST_F(XRandr, ASecondOutputStaysBesideThePrimaryOne) {
   } own{"xrandr --delmode DUMMY0 tarnvel-own; xrandr --rmmode tarnvel-own"};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    Sh("xrandr --addmode DUMMY1 " + row.mode + " && xrandr --output DUMMY1 --mode " + row.mode + " " + row.place);
-    Restore restore{"xrandr --output DUMMY1 --off; xrandr --delmode DUMMY1 " + row.mode +
-                    "; xrandr --output DUMMY0 --mode 1024x768 --pos 0x0"};
+    std::string setup, undo;
+    std::istringstream others(row.others);
+    for (std::string output; std::getline(others, output, ';');) {
+      std::istringstream words(output);
+      std::string name, mode, place;
+      words >> name >> mode;
+      std::getline(words, place);
+      setup += "xrandr --addmode " + name + " " + mode + " && xrandr --output " + name + " --mode " + mode + place + "; ";
+      undo += "xrandr --output " + name + " --off; xrandr --delmode " + name + " " + mode + "; ";
+    }
+    Sh(setup + "xrandr --output DUMMY0 " + row.primary);
+    Restore restore{undo + "xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary"};
+    const ScreenMetrics was = display->metrics();
     const std::string before = XrandrDesktop();
-    const auto modes = enumerate();
+    const bool dummy0 = row.primary.find("--primary") != std::string::npos;
+    const auto modes = enumerate(dummy0 ? "DUMMY0" : "DUMMY1");
     const bool ownListed = std::find(modes.begin(), modes.end(), XMode{1104, 700, 60}) != modes.end();
-    EXPECT_EQ(ownListed, row.place != "--same-as DUMMY0");
+    EXPECT_EQ(ownListed, dummy0 && row.others.find("--same-as") == std::string::npos);
     EXPECT_EQ(change(row.width, row.height, 60), row.code);
     const std::string after = XrandrDesktop();
     EXPECT_EQ(after, row.after.empty() ? before : row.after);
     if (row.code == disp_change::kSuccessful) {
-      EXPECT_EQ(change(1024, 768, 60), disp_change::kSuccessful);
+      EXPECT_EQ(change(was.horzRes, was.vertRes, was.vRefresh), disp_change::kSuccessful);
     }
     EXPECT_EQ(XrandrDesktop(), before);
     std::printf("%s\n  before: %s\n  after:  %s\n  back:   %s\n", row.name.c_str(), before.c_str(), after.c_str(),
@@ -266,8 +290,31 @@ TEST_F(XRandr, ASecondOutputStaysBesideThePrimaryOne) {
   }
 }
 
+// Switches at once: each is planned from the desk in force when it is made, so whichever comes
+// last, DUMMY1 stands right beside DUMMY0. Twelve tarnvelctl runs a round, ten rounds.
+TEST_F(XRandr, SwitchesAtOnceLeaveTheDeskWhole) {
+  Sh("xrandr --addmode DUMMY1 1024x768 && xrandr --output DUMMY1 --mode 1024x768 --right-of DUMMY0");
+  struct Restore {
+    ~Restore() { Sh("xrandr --output DUMMY1 --off; xrandr --delmode DUMMY1 1024x768; xrandr --output DUMMY0 --mode 1024x768"); }
+  } restore;
+  const std::regex desk(R"(DUMMY0 (\d+)x(\d+)\+0\+0; DUMMY1 1024x768\+(\d+)\+0$)");
+  for (int round = 0; round < 10; ++round) {
+    std::string runs;
+    for (int i = 0; i < 12; ++i) {
+      runs += std::string(TARNVELCTL) + " set " + (i % 3 == 0 ? "640x480" : i % 3 == 1 ? "1280x1024" : "800x600") +
+              " >/dev/null 2>&1 & ";
+    }
+    Sh(runs + "wait");
+    const std::string now = XrandrDesktop();
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(now, m, desk)) << "round " << round << ": " << now;
+    EXPECT_EQ(m[1], m[3]) << "round " << round << ": DUMMY1 is not beside DUMMY0: " << now;
+  }
+}
+
 TEST(XRandrWithoutServer, OffersNothingAndReadsZero) {
-  XRandrDisplay none(nullptr);
+  XRandrDesk nothing(nullptr);
+  desktop::DesktopDisplay none(nothing);
   DevMode m{};
   EXPECT_FALSE(none.enumMode(0, m));
   const ScreenMetrics metrics = none.metrics();

@@ -8,6 +8,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "platform/display.h"
 #include "platform/settings.h"
@@ -21,12 +22,27 @@ enum class Change;
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
+// The display device named `device` (\\.\DISPLAY2), or the primary one when none is named.
 class Win32Display final : public DisplayDriver {
  public:
+  explicit Win32Display(std::string device = {}) : device_(std::move(device)) {}
   bool enumMode(int32_t modeNum, DevMode& mode) override;
   ScreenMetrics metrics() override;
   int32_t changeMode(DevMode& mode, uint32_t flags) override;
+
+ private:
+  const char* device() const { return device_.empty() ? nullptr : device_.c_str(); }
+  std::string device_;
 };
+
+// A display device attached to the desktop, with its mode in force and where the system put it.
+struct AttachedDisplay {
+  std::string name;
+  DevMode mode{};
+  int32_t x = 0, y = 0;
+  bool primary = false;
+};
+std::vector<AttachedDisplay> AttachedDisplays();
 
 // HKCU\Software\<app>\<section>, string values stored as UTF-16.
 class Win32Settings final : public Settings {

@@ -38,12 +38,21 @@ static_assert(sizeof(DevMode) <= sizeof(DEVMODEA));
 bool Win32Display::enumMode(int32_t modeNum, DevMode& mode) {
   Scratch scratch{};
   std::memcpy(scratch.bytes, &mode, sizeof mode);
-  const BOOL found = EnumDisplaySettingsA(nullptr, static_cast<DWORD>(modeNum), &scratch.full);
+  const BOOL found = EnumDisplaySettingsA(device(), static_cast<DWORD>(modeNum), &scratch.full);
   if (found) std::memcpy(&mode, scratch.bytes, sizeof mode);
   return found != FALSE;
 }
 
 ScreenMetrics Win32Display::metrics() {
+  if (device()) {
+    // The screen's device context describes the primary display; another one reads its own.
+    Scratch scratch{};
+    scratch.full.dmSize = sizeof(DEVMODEA);
+    if (!EnumDisplaySettingsA(device(), ENUM_CURRENT_SETTINGS, &scratch.full)) return {};
+    const DEVMODEA& m = scratch.full;
+    return {static_cast<int32_t>(m.dmPelsWidth), static_cast<int32_t>(m.dmPelsHeight),
+            static_cast<int32_t>(m.dmBitsPerPel), static_cast<int32_t>(m.dmDisplayFrequency)};
+  }
   HDC screen = GetDC(nullptr);
   const ScreenMetrics m{GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES),
                         GetDeviceCaps(screen, BITSPIXEL), GetDeviceCaps(screen, VREFRESH)};
@@ -54,9 +63,28 @@ ScreenMetrics Win32Display::metrics() {
 int32_t Win32Display::changeMode(DevMode& mode, uint32_t flags) {
   Scratch scratch{};
   std::memcpy(scratch.bytes, &mode, sizeof mode);
-  const LONG result = ChangeDisplaySettingsA(&scratch.full, flags);
+  const LONG result = device() ? ChangeDisplaySettingsExA(device(), &scratch.full, nullptr, flags, nullptr)
+                               : ChangeDisplaySettingsA(&scratch.full, flags);
   std::memcpy(&mode, scratch.bytes, sizeof mode);
   return result;
+}
+
+std::vector<AttachedDisplay> AttachedDisplays() {
+  std::vector<AttachedDisplay> attached;
+  for (DWORD i = 0;; ++i) {
+    DISPLAY_DEVICEA device{};
+    device.cb = sizeof device;
+    if (!EnumDisplayDevicesA(nullptr, i, &device, 0)) break;
+    if (!(device.StateFlags & DISPLAY_DEVICE_ATTACHED_TO_DESKTOP)) continue;
+    Scratch scratch{};
+    scratch.full.dmSize = sizeof(DEVMODEA);
+    if (!EnumDisplaySettingsA(device.DeviceName, ENUM_CURRENT_SETTINGS, &scratch.full)) continue;
+    AttachedDisplay shown{device.DeviceName, {}, scratch.full.dmPosition.x, scratch.full.dmPosition.y,
+                          (device.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) != 0};
+    std::memcpy(&shown.mode, scratch.bytes, sizeof shown.mode);
+    attached.push_back(std::move(shown));
+  }
+  return attached;
 }
 
 namespace {

@@ -1,0 +1,184 @@
+// The rule that keeps a desk whole when its driven monitor takes another mode, on the desks
+// people build: each named desk after the switch and after the switch back.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "desktop/desk.h"
+#include "desktop/layout.h"
+#include "platform/sim/sim_desk.h"
+
+namespace {
+
+using desktop::Desk;
+
+// A place of one monitor (or of a mirrored set, "A+B") offering `modes` at 60 Hz, the first in
+// force: "place" lines of the desk's text form. `extra` goes on every mode line.
+std::string Place(const std::string& names, int x, int y, const std::string& modes, const std::string& place = "",
+                  const std::string& extra = "") {
+  std::string text = "place " + std::to_string(x) + " " + std::to_string(y) + " " + place + "\n";
+  std::istringstream members(names);
+  for (std::string name; std::getline(members, name, '+');) {
+    const bool primary = name.ends_with('*');
+    if (primary) name.pop_back();
+    text += "monitor " + name + (primary ? " primary\n" : "\n");
+    std::istringstream words(modes);
+    bool first = true;
+    for (std::string mode; words >> mode; first = false) {
+      text += "mode " + mode + (mode.find('@') == std::string::npos ? "@60" : "") + " " + extra + (first ? " current\n" : "\n");
+    }
+  }
+  return text;
+}
+
+// "DUMMY1 800x600+1024+0": each place's monitors in their modes (a rate other than 60 given),
+// where it is, and its scale and turn when they are not 1 and 0.
+std::string Describe(const Desk& desk) {
+  std::string out;
+  for (const desktop::Place& p : desk.places) {
+    std::string names;
+    for (const desktop::Monitor& m : p.monitors) {
+      const desktop::Mode& mode = m.current();
+      char rate[16] = "";
+      if (mode.rate != 60) std::snprintf(rate, sizeof rate, "@%g", mode.rate);
+      names += (names.empty() ? "" : ",") + m.name + " " + std::to_string(mode.width) + "x" + std::to_string(mode.height) + rate;
+    }
+    char scale[16] = "";
+    if (p.scale != 1) std::snprintf(scale, sizeof scale, " x%g", p.scale);
+    out += (out.empty() ? "" : "; ") + names + "+" + std::to_string(p.rect.x) + "+" + std::to_string(p.rect.y) + scale +
+           (p.transform ? " turned" : "");
+  }
+  return out;
+}
+
+// The driven monitor's first mode of that size at 60 Hz, or its mode `mode` when that is one.
+std::optional<Desk> Switch(const Desk& desk, int32_t width, int32_t height) {
+  const auto target = desktop::Driven(desk);
+  if (!target) return std::nullopt;
+  const auto mode = desktop::ModeOfSize(desktop::At(desk, *target), width, height, 60);
+  if (!mode) return std::nullopt;
+  return desktop::Plan(desk, *target, *mode);
+}
+
+struct Row {
+  std::string name;
+  std::string desk;  // its places
+  int32_t width, height;
+  std::string after = {};  // empty: refused, nothing changes
+  std::string back = {};  // the way back without a memory; empty: the desk from before
+  bool logical = false;
+};
+
+const std::string kXga = "1024x768 800x600 1280x1024";
+
+}  // namespace
+
+TEST(Desk, ASwitchKeepsTheDeskWholeAndTheWayBackRestoresIt) {
+  const std::vector<Row> rows = {
+      {"a third monitor below the left one, the primary on the right: it stays",
+       Place("DUMMY0", 0, 0, "1024x768") + Place("DUMMY1*", 1024, 0, kXga) + Place("DUMMY2", 0, 768, "800x600"), 800, 600,
+       "DUMMY0 1024x768+0+0; DUMMY1 800x600+1024+0; DUMMY2 800x600+0+768"},
+      {"the same desk, the primary taller than the left one: the way back is open",
+       Place("DUMMY0", 0, 0, "1024x768") + Place("DUMMY1*", 1024, 0, "1280x1024 800x600") + Place("DUMMY2", 0, 768, "800x600"),
+       800, 600, "DUMMY0 1024x768+0+0; DUMMY1 800x600+1024+0; DUMMY2 800x600+0+768"},
+      {"GNOME at a fractional scale, the primary right of one with another below that: only the primary changes",
+       Place("LVDS2", 0, 0, "1600x1200") + Place("LVDS1*", 1600, 0, "1600x1200 1280x1024", "scale 1.5", "scales 1,1.5,2 prefer 1.5") +
+           Place("LVDS3", 0, 1200, "1600x1200"),
+       1280, 1024, "LVDS2 1600x1200+0+0; LVDS1 1280x1024+1600+0 x1.5; LVDS3 1600x1200+0+1200", "", true},
+      {"a wide monitor below the primary that touches the right one too: it stays, the right one follows",
+       Place("DUMMY0*", 0, 0, kXga) + Place("DUMMY1", 1024, 0, "1024x768") + Place("DUMMY2", 0, 768, "1280x1024"), 800, 600,
+       "DUMMY0 800x600+0+0; DUMMY1 1024x768+800+0; DUMMY2 1280x1024+0+768"},
+      {"two in a row, the primary on the left: the other follows its right edge",
+       Place("A*", 0, 0, kXga) + Place("B", 1024, 0, "1024x768"), 1280, 1024, "A 1280x1024+0+0; B 1024x768+1280+0"},
+      {"two in a row, the primary on the right: nothing else moves",
+       Place("A", 0, 0, "1024x768") + Place("B*", 1024, 0, kXga), 800, 600, "A 1024x768+0+0; B 800x600+1024+0"},
+      {"three in a row, the primary on the left: both follow",
+       Place("A*", 0, 0, kXga) + Place("B", 1024, 0, "1024x768") + Place("C", 2048, 0, "1024x768"), 1280, 1024,
+       "A 1280x1024+0+0; B 1024x768+1280+0; C 1024x768+2304+0"},
+      {"three in a row, the primary in the middle: the right one follows",
+       Place("A", 0, 0, "1024x768") + Place("B*", 1024, 0, kXga) + Place("C", 2048, 0, "1024x768"), 800, 600,
+       "A 1024x768+0+0; B 800x600+1024+0; C 1024x768+1824+0"},
+      {"three in a row, the primary on the right",
+       Place("A", 0, 0, "1024x768") + Place("B", 1024, 0, "1024x768") + Place("C*", 2048, 0, kXga), 1280, 1024,
+       "A 1024x768+0+0; B 1024x768+1024+0; C 1280x1024+2048+0"},
+      {"a laptop below an external monitor, left-aligned: it rises with the bottom edge",
+       Place("HDMI-1*", 0, 0, "1920x1080 1280x1024") + Place("eDP-1", 0, 1080, "1366x768"), 1280, 1024,
+       "HDMI-1 1280x1024+0+0; eDP-1 1366x768+0+1024"},
+      {"a laptop below an external monitor, centred: it rises and keeps its place along the edge",
+       Place("HDMI-1*", 0, 0, "1920x1080 1280x1024") + Place("eDP-1", 277, 1080, "1366x768"), 1280, 1024,
+       "HDMI-1 1280x1024+0+0; eDP-1 1366x768+277+1024"},
+      {"a laptop above an external monitor, centred, the laptop switched",
+       Place("eDP-1*", 277, 0, "1366x768 1024x768") + Place("HDMI-1", 0, 768, "1920x1080"), 1024, 768,
+       "eDP-1 1024x768+277+0; HDMI-1 1920x1080+0+768"},
+      {"a laptop above an external monitor, left-aligned, the monitor below switched: nothing else moves",
+       Place("eDP-1", 0, 0, "1366x768") + Place("HDMI-1*", 0, 768, "1920x1080 1280x1024"), 1280, 1024,
+       "eDP-1 1366x768+0+0; HDMI-1 1280x1024+0+768"},
+      {"a 2 x 2 grid, the top right switched: the others stay, a gap is no harm",
+       Place("A", 0, 0, "1024x768") + Place("B*", 1024, 0, kXga) + Place("C", 0, 768, "1024x768") +
+           Place("D", 1024, 768, "1024x768"),
+       800, 600, "A 1024x768+0+0; B 800x600+1024+0; C 1024x768+0+768; D 1024x768+1024+768"},
+      {"a mirrored pair beside a third: both take the size, each at its rate nearest the first of two as near",
+       "place 0 0\nmonitor A primary\nmode 1024x768@60 current\nmode 800x600@60\n"
+       "monitor B\nmode 1024x768@60 current\nmode 800x600@50\nmode 800x600@70\n" + Place("C", 1024, 0, "1024x768"),
+       800, 600, "A 800x600,B 800x600@50+0+0; C 1024x768+800+0"},
+      {"a monitor left and low would touch nothing: it slides until its bottom meets the edge's",
+       Place("R*", 1024, 0, "2560x1600 1280x800") + Place("L", 0, 900, "1024x768"), 1280, 800,
+       "R 1280x800+1024+0; L 1024x768+0+32", "R 2560x1600+1024+0; L 1024x768+0+32"},
+      {"turned a quarter: its height on the desk is the mode's width",
+       Place("A*", 0, 0, "1024x768 1280x1024", "turn 1") + Place("B", 768, 0, "1024x768"), 1280, 1024,
+       "A 1280x1024+0+0 turned; B 1024x768+1024+0"},
+      {"in the way, and touching only a monitor that need not move: refused",
+       Place("A", 0, 0, "1600x768") + Place("P*", 0, 768, kXga) + Place("B", 1200, 768, "800x600"), 1280, 1024, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string text = std::string("desk ") + (row.logical ? "logical" : "physical") + " 32\n" + row.desk;
+    // Places are listed left to right where the desk says so; the text form keeps their order.
+    const Desk before = DeskFixture(text);
+    const std::optional<Desk> after = Switch(before, row.width, row.height);
+    if (row.after.empty()) {
+      EXPECT_FALSE(after) << Describe(*after);
+      continue;
+    }
+    ASSERT_TRUE(after);
+    EXPECT_EQ(Describe(*after), row.after);
+    const auto target = desktop::Driven(before);
+    const std::optional<Desk> back = desktop::Plan(*after, *target, desktop::At(before, *target).mode);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(Describe(*back), row.back.empty() ? Describe(before) : row.back);
+  }
+}
+
+// The driven monitor's scale after a switch: one the system chose follows the new mode, one the
+// user chose stays where the new mode allows it, else the nearest allowed, the lower of two.
+TEST(Desk, TheScaleFollowsTheModeWhereTheSystemChoseIt) {
+  const std::string big = "mode 2560x1600@60 scales 1,2,3 prefer 2";
+  struct Scaled {
+    std::string name;
+    double scale;
+    std::string from, to;  // the mode lines switched from and to
+    double after, back;
+  };
+  const std::vector<Scaled> rows = {
+      {"the user's scale, allowed by the new mode, stays", 1, big, "mode 1920x1080@60 scales 1,2 prefer 2", 1, 1},
+      {"the system's scale follows the mode, and comes back with it", 2, big, "mode 1280x800@60 scales 1 prefer 2", 1, 2},
+      {"the user's scale the new mode refuses: the nearest it allows", 3, big, "mode 1920x1080@60 scales 1,2 prefer 2", 2, 2},
+      {"the system's, refused: the nearest to its preference, the lower of two as near", 1.5,
+       "mode 2560x1600@60 scales 1,1.5,2 prefer 1.5", "mode 1920x1080@60 scales 1,2 prefer 1.5", 1, 1.5},
+  };
+  for (const Scaled& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Desk before = DeskFixture("desk logical 32\nplace 0 0 scale " + std::to_string(row.scale) +
+                                    "\nmonitor eDP-1 primary\n" + row.from + " current\n" + row.to + "\n");
+    const std::optional<Desk> after = desktop::Plan(before, {0, 0}, 1);
+    ASSERT_TRUE(after);
+    EXPECT_DOUBLE_EQ(after->places[0].scale, row.after);
+    const std::optional<Desk> back = desktop::Plan(*after, {0, 0}, 0);
+    ASSERT_TRUE(back);
+    EXPECT_DOUBLE_EQ(back->places[0].scale, row.back);
+  }
+}
