@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # tarnvelctl as a user runs it in a terminal, on a real display: what the platform lists, its
-# exit codes, a switch that stays after the process has ended, --revert-after kept with "y",
-# switched back on another line and on no answer, and the tray program starting normally while
-# tarnvelctl waits for an answer. What is the same on every platform is in ctl_test.cpp.
+# exit codes, a switch that stays after the process has ended, every monitor of a desk of two
+# within reach, the way back exact across runs, --revert-after kept with "y", switched back on
+# another line and on no answer, and the tray program starting normally while tarnvelctl waits
+# for an answer. What is the same on every platform is in ctl_test.cpp.
 #   CTL_ON=x11     tarnvelctl on the test Xorg (XRandR)
 #   CTL_ON=mutter  tarnvelctl in a nested Mutter session (Mutter's DisplayConfig)
 #   CTL_ON=wine    tarnvelctl.exe under Wine on the test Xorg (TARNVELCTL is the .exe)
@@ -21,18 +22,41 @@ mutter)
   MUTTER_STATE="$WORK/mutter"
   trap '"$MUTTER_SESSION" stop "$MUTTER_STATE"; cleanup' EXIT
   # 1920x1080 at 59.94 Hz and no 1400x1050: Mutter's list, not the X server's.
-  "$MUTTER_SESSION" start "$MUTTER_STATE" "1024x768:1920x1080@59.94:1024x768@75:800x600" || fail "Mutter did not start"
+  "$MUTTER_SESSION" start "$MUTTER_STATE" "1024x768:1920x1080@59.94:1024x768@75:800x600" 2 || fail "Mutter did not start"
   source "$MUTTER_STATE/env"  # DBUS_SESSION_BUS_ADDRESS, WAYLAND_DISPLAY
   export XDG_SESSION_TYPE=wayland
-  in_force() {
+  mutter_call() {
     bounded "$X_TIMEOUT" gdbus call --session -d org.gnome.Mutter.DisplayConfig -o /org/gnome/Mutter/DisplayConfig \
-      -m org.gnome.Mutter.DisplayConfig.GetCurrentState |
-      grep -o "'[0-9]*x[0-9]*@[0-9.]*', [^(]*'is-current': <true>" | cut -d"'" -f2 |
-      awk -F@ '{ printf "%s@%d\n", $1, $2 + 0.5 }'
+      -m "org.gnome.Mutter.DisplayConfig.$1" "${@:2}"
   }
+  in_force() {  # the first monitor's, LVDS1, the primary one
+    mutter_call GetCurrentState | grep -o "'[0-9]*x[0-9]*@[0-9.]*', [^(]*'is-current': <true>" | head -n 1 |
+      cut -d"'" -f2 | awk -F@ '{ printf "%s@%d\n", $1, $2 + 0.5 }'
+  }
+  # Where monitor $1 is, "+X+Y", and a desk of LVDS1 (primary, 1024 x 768) at $1 and LVDS2 (800 x 600) at $2.
+  place_of() { mutter_call GetCurrentState | grep -o "([0-9-]*, [0-9-]*, [0-9.]*, [^[]*\[('$1'" | awk -F'[(, ]+' '{ printf "+%s+%s\n", $2, $3 }'; }
+  lay_out() {
+    local serial
+    serial=$(mutter_call GetCurrentState | sed 's/^(uint32 \([0-9]*\),.*/\1/')
+    mutter_call ApplyMonitorsConfig "$serial" 1 "[(${1%,*}, ${1#*,}, 1.0, uint32 0, true, [('LVDS1', '1024x768@60.000', @a{sv} {})]), (${2%,*}, ${2#*,}, 1.0, 0, false, [('LVDS2', '800x600@60.000', @a{sv} {})])]" "@a{sv} {}" >/dev/null
+  }
+  SECOND=LVDS2
   ;;
 *) fail "CTL_ON is x11, mutter or wine, not '${CTL_ON:-}'" ;;
 esac
+if [ "$CTL_ON" != mutter ]; then
+  # A second monitor on the test Xorg: DUMMY1, Windows' second display device.
+  xrandr --addmode DUMMY1 1024x768 && xrandr --addmode DUMMY1 800x600 || fail "DUMMY1 takes no modes"
+  trap 'xrandr --output DUMMY1 --off; xrandr --output DUMMY0 --mode 1024x768 --pos 0x0; cleanup' EXIT
+  place_of() { xrandr --current | sed -n "s/^$1 \(dis\)\{0,1\}connected \(primary \)\{0,1\}[0-9]*x[0-9]*\([-+][0-9]*[-+][0-9]*\).*/\3/p"; }
+  lay_out() {
+    xrandr --output DUMMY1 --mode 800x600 --pos "${2/,/x}" --output DUMMY0 --mode 1024x768 --pos "${1/,/x}" --primary
+    # Wine reads the desk as its session starts: the new one gets a new session.
+    if [ "$CTL_ON" = wine ]; then bounded 30 wineserver -k || true; fi
+  }
+  SECOND=DUMMY1
+  [ "$CTL_ON" = wine ] && SECOND='\\.\DISPLAY2'
+fi
 export -f in_force
 CTL=("$TARNVELCTL")
 [ "$CTL_ON" = wine ] && CTL=(wine "$TARNVELCTL")
@@ -100,7 +124,7 @@ expect 3 set 1234x567
 err_has "no listed mode matches \"1234x567\""
 err_has "see tarnvelctl list"
 expect 2 frobnicate
-[ "$(sed -n 2p <<<"$ERR")" = "usage: tarnvelctl list | current | presets | set [--revert-after SECONDS] MODE | preset [--revert-after SECONDS] N | --help | --version" ] ||
+[ "$(sed -n 2p <<<"$ERR")" = "usage: tarnvelctl [--monitor NAME] list | current | presets | set [--revert-after SECONDS] MODE | preset [--revert-after SECONDS] N | monitors | --help | --version" ] ||
   fail "no usage line after the error: $ERR"
 if [ "$CTL_ON" = x11 ]; then
   CTL=(env DISPLAY=:199 "$TARNVELCTL")
@@ -108,6 +132,42 @@ if [ "$CTL_ON" = x11 ]; then
   err_has 'tarnvelctl: cannot open the X display ":199"'
   CTL=("$TARNVELCTL")
 fi
+
+# Every monitor within reach: the primary one by default, the second one by name. The primary
+# is at 1024 x 768, the second at 800 x 600, left of it and low.
+lay_out 800,0 0,500
+expect 0 monitors
+[ "$(wc -l <<<"$OUT")" = 2 ] || fail "monitors: not one line for each of the two monitors: $OUT"
+primary=$(grep -P '\tprimary$' <<<"$OUT") || fail "monitors: no line ends in primary: $OUT"
+[ "$(cut -f2,3 <<<"$primary")" = "$(printf '1024 x 768, 32bit color, 60 Hz\t+0+0')" ] || [ "$CTL_ON" != wine ] ||
+  fail "monitors: Windows' primary display device is not at +0+0: $primary"
+second=$(grep -vP '\tprimary$' <<<"$OUT")
+[ "$(cut -f1,2 <<<"$second")" = "$(printf '%s\t800 x 600, 32bit color, 60 Hz' "$SECOND")" ] ||
+  fail "monitors: the second monitor's line is $second"
+[ "$CTL_ON" = wine ] || [ "$(cut -f3 <<<"$second")" = +0+500 ] || fail "monitors: the second monitor is not at +0+500: $second"
+[ "$CTL_ON" != wine ] || [ "$(cut -f3 <<<"$second")" = -800+500 ] ||
+  fail "monitors: left of the primary, Windows gives the second a negative x: $second"
+expect 0 --monitor "$SECOND" current
+[ "$OUT" = "800 x 600, 32bit color, 60 Hz" ] || fail "current of $SECOND: $OUT"
+expect 0 set -m "$SECOND" 1024x768
+[ "$OUT" = "1024 x 768, 32bit color, 60 Hz" ] || fail "set -m $SECOND printed $OUT"
+stays 1024x768@60  # the primary keeps its mode
+expect 3 list --monitor NO-SUCH-1
+err_has "no monitor \"NO-SUCH-1\" shows a picture; the monitors that do: "
+err_has "$SECOND"
+if [ "$CTL_ON" != wine ]; then
+  # The primary shrinks above the second one, which slides up to stay beside it; two runs later
+  # the way back puts it where it was, as the first run left a note of the desk.
+  lay_out 800,0 0,700
+  expect 0 set 800x600
+  [ "$(place_of "$SECOND")" = +0+0 ] || fail "the second monitor did not slide up to +0+0 but is at $(place_of "$SECOND")"
+  expect 0 set 1024x768
+  [ "$(place_of "$SECOND")" = +0+700 ] || fail "the way back left the second monitor at $(place_of "$SECOND"), not +0+700"
+  [ -s "$XDG_RUNTIME_DIR/tarnvel/desk-$([ "$CTL_ON" = x11 ] && echo "x11-${DISPLAY#:}" || echo "wayland-$(basename "$WAYLAND_DISPLAY")")" ] ||
+    fail "no note of the last switch in $XDG_RUNTIME_DIR/tarnvel: $(ls "$XDG_RUNTIME_DIR/tarnvel" 2>&1)"
+fi
+lay_out 0,0 1024,0
+[ "$CTL_ON" = mutter ] || xrandr --output DUMMY1 --off
 
 # --revert-after: "y" keeps the mode.
 echo y >"$WORK/yes"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows program under Wine: the icon docks; press opens nothing and release opens the
 # menu; a preset chosen by keyboard switches the server; a colour depth switch; a click while
-# a box is open opens nothing, then or later; Exit.
+# a box is open opens nothing, then or later; Exit. Then on a desk whose primary monitor is the
+# right one of two, where Windows gives the left one negative coordinates: either button opens
+# the menu.
 source "$(dirname "$0")/../e2e/lib.sh"
 set_mode 1024x768
 wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true
@@ -51,4 +53,21 @@ choose "$M_EXIT"
 wait_for 10 bash -c "! kill -0 $TARNVEL_PID 2>/dev/null" || fail "Exit/Close Program did not end the program"
 wait "$TARNVEL_PID" || fail "the program exited with $?"
 wait_for 5 bash -c '! icon_docked' || fail "the icon stayed"
+
+# Wine reads the desk when its session starts and does not follow a primary that moves later
+# (its notification area then passes on no clicks): the new desk gets a new session.
+bounded 30 wineserver -k || true
+trap 'xrandr --output DUMMY1 --off; xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary; cleanup' EXIT
+xrandr --addmode DUMMY1 1024x768 && xrandr --output DUMMY1 --mode 1024x768 --pos 1024x0 --primary \
+  --output DUMMY0 --mode 1024x768 --pos 0x0 || fail "could not put DUMMY1 right of DUMMY0 as the primary"
+start_tarnvel
+for button in 1 3; do
+  open_menu "$button"
+  import -window root "$E2E_OUT/wine-menu-primary-right-$button.png"
+  xdotool key Escape
+  wait_for 5 menu_closed || fail "the menu opened with button $button did not close on Escape"
+done
+open_menu
+choose "$M_EXIT"
+wait_for 10 bash -c "! kill -0 $TARNVEL_PID 2>/dev/null" || fail "Exit/Close Program did not end the program on the second desk"
 echo "wine: screenshots at $E2E_OUT/wine-menu.png and wine-depths.png"

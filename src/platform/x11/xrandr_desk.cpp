@@ -144,7 +144,9 @@ std::unique_ptr<XRandrDesk::Snapshot> XRandrDesk::snapshot() const {
   for (int i = 0; i < res.noutput; ++i) {
     if (std::find(shown.begin(), shown.end(), res.outputs[i]) == shown.end()) continue;
     OutputInfo info(XRRGetOutputInfo(dpy_, snap->resources.get(), res.outputs[i]));
-    if (!info || info->connection == RR_Disconnected || !info->crtc) continue;
+    // An output on a CRTC in a mode shows a picture, whatever it says of its connection (the
+    // dummy driver's outputs but the first call themselves disconnected).
+    if (!info || !info->crtc) continue;
     if (!snap->crtcs.count(info->crtc)) {
       CrtcInfo crtc(XRRGetCrtcInfo(dpy_, snap->resources.get(), info->crtc));
       if (!crtc || !crtc->mode) continue;
