@@ -106,6 +106,13 @@ bool InForce(const DevMode& asked, const ScreenMetrics& now) {
 //   mode WIDTHxHEIGHT@RATE [id ID] [scales S,S,...] [prefer S] [interlaced] [current]
 namespace {
 
+// What a desk can hold, so that no sum of its coordinates overflows: X's screens end at 32767,
+// monitors come by the dozen at most, and scales lie between a tenth and ten.
+constexpr int32_t kFarthest = 1000000;
+constexpr size_t kMostPlaces = 64;
+bool Within(int32_t v, int32_t low = -kFarthest) { return v >= low && v <= kFarthest; }
+bool Scale(double s) { return s >= 0.1 && s <= 10; }
+
 std::string Number(double value) {
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -140,7 +147,8 @@ bool ReadMode(const std::vector<std::string_view>& w, Mode& mode, bool& current)
   const size_t x = size.find('x'), at = size.find('@');
   if (x == std::string_view::npos || at == std::string_view::npos || at < x) return false;
   if (!Read(size.substr(0, x), mode.width) || !Read(size.substr(x + 1, at - x - 1), mode.height) ||
-      !Read(size.substr(at + 1), mode.rate) || mode.width <= 0 || mode.height <= 0) {
+      !Read(size.substr(at + 1), mode.rate) || !Within(mode.width, 1) || !Within(mode.height, 1) ||
+      !(mode.rate >= 0 && mode.rate < 1e6)) {
     return false;
   }
   for (size_t i = 2; i < w.size(); ++i) {
@@ -152,13 +160,13 @@ bool ReadMode(const std::vector<std::string_view>& w, Mode& mode, bool& current)
     } else if (w[i] == "id" && valued) {
       mode.id = std::string(w[++i]);
     } else if (w[i] == "prefer" && valued) {
-      if (!Read(w[++i], mode.preferredScale)) return false;
+      if (!Read(w[++i], mode.preferredScale) || !Scale(mode.preferredScale)) return false;
     } else if (w[i] == "scales" && valued) {
       std::string_view list = w[++i];
       for (size_t comma; !list.empty(); list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1)) {
         comma = list.find(',');
         double scale = 0;
-        if (!Read(list.substr(0, comma), scale) || scale <= 0) return false;
+        if (!Read(list.substr(0, comma), scale) || !Scale(scale)) return false;
         mode.scales.push_back(scale);
       }
     } else {
@@ -179,7 +187,7 @@ bool Finish(Place& place, bool sized, bool logical, const std::vector<int>& curr
     place.rect.width = extent.width;
     place.rect.height = extent.height;
   }
-  return place.rect.width > 0 && place.rect.height > 0;
+  return Within(place.rect.width, 1) && Within(place.rect.height, 1);
 }
 
 }  // namespace
@@ -234,16 +242,18 @@ std::optional<std::vector<Desk>> ParseAll(std::string_view text) {
       if (!Read(w[2], desk.bitsPerPixel) || desk.bitsPerPixel <= 0) return std::nullopt;
       place = nullptr;
     } else if (w[0] == "place") {
-      if (desks.empty() || !finishPlace() || w.size() < 3) return std::nullopt;
+      if (desks.empty() || !finishPlace() || w.size() < 3 || desks.back().places.size() == kMostPlaces) return std::nullopt;
       place = &desks.back().places.emplace_back();
       currents.clear();
-      if (!Read(w[1], place->rect.x) || !Read(w[2], place->rect.y)) return std::nullopt;
+      if (!Read(w[1], place->rect.x) || !Read(w[2], place->rect.y) || !Within(place->rect.x) || !Within(place->rect.y)) {
+        return std::nullopt;
+      }
       size_t i = 3;
       sized = w.size() >= 5 && w[3] != "scale" && w[3] != "turn";
       if (sized && (!Read(w[3], place->rect.width) || !Read(w[4], place->rect.height))) return std::nullopt;
       for (i = sized ? 5 : 3; i + 1 < w.size(); i += 2) {
         if (w[i] == "scale") {
-          if (!Read(w[i + 1], place->scale) || place->scale <= 0) return std::nullopt;
+          if (!Read(w[i + 1], place->scale) || !Scale(place->scale)) return std::nullopt;
         } else if (w[i] == "turn") {
           if (!Read(w[i + 1], place->transform) || place->transform > 7) return std::nullopt;
         } else {

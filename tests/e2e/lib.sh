@@ -209,7 +209,8 @@ choose() {
   local keys=()
   for _ in $(seq "$1"); do keys+=(Down); done
   xdotool key --delay 60 "${keys[@]}" Return
-  wait_for 5 menu_closed "${2:-$MENU_CLASS}" || fail "the menu${2:+ of class $2} did not close"
+  # A loaded machine may take a while over keys sent to a menu that has only just opened.
+  wait_for 15 menu_closed "${2:-$MENU_CLASS}" || fail "the menu${2:+ of class $2} did not close within 15 s of the keys"
 }
 
 # Clicks the editor window at (x, y) twips from its inner top left corner. The layout's
