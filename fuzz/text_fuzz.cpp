@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "modes/mode_text.h"
 #include "platform/sim/sim_display.h"
 #include "platform/sim/sim_platform.h"
 #include "window/form1.h"

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app_info.h"
 #include "ctl/tarnvelctl.h"
 #include "platform/sim/sim_display.h"
 #include "platform/sim/sim_platform.h"
@@ -46,9 +47,9 @@ struct SimHost final : ctl::Host {
 struct Case {
   std::vector<std::string> args;
   int code;
-  std::string out;         // all of standard output
-  std::string err;         // a part of standard error; empty: nothing at all
-  int switchedTo = kNoChange;  // the mode in force afterwards, when a change was made
+  std::string out = {};        // all of standard output
+  std::string err = {};        // a part of standard error; empty: nothing at all
+  int to = kNoChange;          // the mode in force afterwards, when a change was made
   int changes = 0;
   std::string input = {};
   std::map<std::string, std::string> stored = {};  // key -> value under Tarnvel/Settings
@@ -58,54 +59,98 @@ struct Case {
 };
 
 const std::string kUsageLine = std::string(ctl::kUsage) + "\n";
+const std::string kVersion =
+    std::to_string(app::kVersionMajor) + "." + std::to_string(app::kVersionMinor) + "." + std::to_string(app::kVersionRevision);
 
 const std::vector<Case> kCases = {
     // Reading.
-    {{"list"}, 0,
-     "1024 x 768, 32bit color, 60 Hz\n1920 x 1080, 32bit color, 144 Hz\n1920 x 1080, 32bit color, 60 Hz\n"
-     "1920 x 1080, 24bit color, 60 Hz\n1280 x 720, 32bit color, 50 Hz\n1280 x 720, 32bit color, 75 Hz\n"
-     "800 x 600, 256 colors, 60 Hz\n800 x 600, 32bit color, 60 Hz\n640 x 480, 32bit color, (Hardware default)\n",
-     ""},
-    {{"current"}, 1, "", "tarnvelctl: no listed mode is in force: 1366 x 768, 32 bits per pixel, 60 Hz (not listed)",
-     kNoChange, 0, "", {}, {}, SimMode{1366, 768, 32, 60}},
+    {.args = {"list"},
+     .code = 0,
+     .out = "1024 x 768, 32bit color, 60 Hz\n1920 x 1080, 32bit color, 144 Hz\n1920 x 1080, 32bit color, 60 Hz\n"
+            "1920 x 1080, 24bit color, 60 Hz\n1280 x 720, 32bit color, 50 Hz\n1280 x 720, 32bit color, 75 Hz\n"
+            "800 x 600, 256 colors, 60 Hz\n800 x 600, 32bit color, 60 Hz\n640 x 480, 32bit color, (Hardware default)\n"},
+    {.args = {"current"},
+     .code = 1,
+     .err = "tarnvelctl: no listed mode is in force: 1366 x 768, 32 bits per pixel, 60 Hz (not listed)",
+     .screen = SimMode{1366, 768, 32, 60}},
     // Short forms: the rate in force where the size offers it, else its highest (1280x720 in the
     // --revert-after rows); the depth in force.
-    {{"set", "1920x1080"}, 0, "1920 x 1080, 32bit color, 60 Hz\n", "", 2, 1},
-    {{"set", "800x600"}, 0, "800 x 600, 32bit color, 60 Hz\n", "", 7, 1},
-    {{"set", "1920X1080x16"}, 0, "1920 x 1080, 24bit color, 60 Hz\n", "", 3, 1},
-    {{"set", "1920x1080@59"}, 3, "", "tarnvelctl: no listed mode matches \"1920x1080@59\" (9 modes are listed", kNoChange},
-    {{"set", "1024x"}, 3, "", "no listed mode matches \"1024x\"", kNoChange},
+    {.args = {"set", "1920x1080"}, .code = 0, .out = "1920 x 1080, 32bit color, 60 Hz\n", .to = 2, .changes = 1},
+    {.args = {"set", "800x600"}, .code = 0, .out = "800 x 600, 32bit color, 60 Hz\n", .to = 7, .changes = 1},
+    {.args = {"set", "1920X1080x16"}, .code = 0, .out = "1920 x 1080, 24bit color, 60 Hz\n", .to = 3, .changes = 1},
+    {.args = {"set", "1920x1080@59"}, .code = 3, .err = "tarnvelctl: no listed mode matches \"1920x1080@59\" (9 modes are listed"},
+    {.args = {"set", "1024x"}, .code = 3, .err = "no listed mode matches \"1024x\""},
     // Mode texts: words joined with single blanks, letter case ignored, nothing else forgiven.
-    {{"set", "1920", "X", "1080,", "32BIT", "color,", "144", "hz"}, 0, "1920 x 1080, 32bit color, 144 Hz\n", "", 1, 1},
-    {{"set", "1920 x 1080,  32bit color, 60 Hz"}, 3, "", "no listed mode matches", kNoChange},
-    {{"set", "800x600"}, 4, "", "tarnvelctl: the display did not take 800 x 600, 32bit color, 60 Hz (code -2); in force now: 1024 x 768, 32bit color, 60 Hz",
-     kNoChange, 1, "", {}, {-2}},
+    {.args = {"set", "1920", "X", "1080,", "32BIT", "color,", "144", "hz"},
+     .code = 0,
+     .out = "1920 x 1080, 32bit color, 144 Hz\n",
+     .to = 1,
+     .changes = 1},
+    {.args = {"set", "1920 x 1080,  32bit color, 60 Hz"}, .code = 3, .err = "no listed mode matches"},
+    {.args = {"set", "800x600"},
+     .code = 4,
+     .err = "tarnvelctl: the display did not take 800 x 600, 32bit color, 60 Hz (code -2); in force now: 1024 x 768, 32bit "
+            "color, 60 Hz",
+     .changes = 1,
+     .results = {-2}},
     // Presets: stored when listed, else the defaults at the rate in force, else empty.
-    {{"presets"}, 0, "\n1024 x 768, 32bit color, 60 Hz\n800 x 600, 32bit color, 60 Hz\n\n", ""},
-    {{"preset", "2"}, 0, "1280 x 720, 32bit color, 75 Hz\n", "", 5, 1, "", {{"Tarnvel/Settings/d2", "1280 X 720, 32bit color, 75 Hz"}}},
-    {{"preset", "3"}, 0, "800 x 600, 32bit color, 60 Hz\n", "", 7, 1, "", {{"Tarnvel/Settings/d3", "800 x 600, 32bit color, 85 Hz"}}},
-    {{"preset", "4"}, 3, "", "tarnvelctl: preset 4 is empty", kNoChange},
+    {.args = {"presets"}, .code = 0, .out = "\n1024 x 768, 32bit color, 60 Hz\n800 x 600, 32bit color, 60 Hz\n\n"},
+    {.args = {"preset", "2"},
+     .code = 0,
+     .out = "1280 x 720, 32bit color, 75 Hz\n",
+     .to = 5,
+     .changes = 1,
+     .stored = {{"Tarnvel/Settings/d2", "1280 X 720, 32bit color, 75 Hz"}}},
+    {.args = {"preset", "3"},
+     .code = 0,
+     .out = "800 x 600, 32bit color, 60 Hz\n",
+     .to = 7,
+     .changes = 1,
+     .stored = {{"Tarnvel/Settings/d3", "800 x 600, 32bit color, 85 Hz"}}},
+    {.args = {"preset", "4"}, .code = 3, .err = "tarnvelctl: preset 4 is empty"},
     // --revert-after: only a line starting with y keeps the mode.
-    {{"set", "--revert-after", "5", "1280x720"}, 0, "1280 x 720, 32bit color, 75 Hz\n", "keep 1280 x 720", 5, 1, "Yes\n"},
-    {{"preset", "3", "--revert-after=5"}, 5, "800 x 600, 32bit color, 60 Hz\n",
-     "tarnvelctl: the answer was not y: switched back to 1024 x 768, 32bit color, 60 Hz", 0, 2, "n\ny\n"},
-    {{"set", "1280x720", "--revert-after", "5"}, 5, "1280 x 720, 32bit color, 75 Hz\n",
-     "tarnvelctl: end of input: switched back to 1024 x 768", 0, 2, ""},
-    {{"set", "1280x720", "--revert-after", "5"}, 4, "1280 x 720, 32bit color, 75 Hz\n",
-     "switching back to 1024 x 768, 32bit color, 60 Hz failed (code -1); in force now: 1280 x 720, 32bit color, 75 Hz", 5, 2,
-     "\n", {}, {0, -1}},
+    {.args = {"set", "--revert-after", "5", "1280x720"},
+     .code = 0,
+     .out = "1280 x 720, 32bit color, 75 Hz\n",
+     .err = "keep 1280 x 720",
+     .to = 5,
+     .changes = 1,
+     .input = "Yes\n"},
+    {.args = {"preset", "3", "--revert-after=5"},
+     .code = 5,
+     .out = "800 x 600, 32bit color, 60 Hz\n",
+     .err = "tarnvelctl: the answer was not y: switched back to 1024 x 768, 32bit color, 60 Hz",
+     .to = 0,
+     .changes = 2,
+     .input = "n\ny\n"},
+    {.args = {"set", "1280x720", "--revert-after", "5"},
+     .code = 5,
+     .out = "1280 x 720, 32bit color, 75 Hz\n",
+     .err = "tarnvelctl: end of input: switched back to 1024 x 768",
+     .to = 0,
+     .changes = 2},
+    {.args = {"set", "1280x720", "--revert-after", "5"},
+     .code = 4,
+     .out = "1280 x 720, 32bit color, 75 Hz\n",
+     .err = "switching back to 1024 x 768, 32bit color, 60 Hz failed (code -1); in force now: 1280 x 720, 32bit color, 75 Hz",
+     .to = 5,
+     .changes = 2,
+     .input = "\n",
+     .results = {0, -1}},
     // Usage: what was wrong, then the usage line; the display is not asked.
-    {{}, 2, "", "tarnvelctl: no command given\n" + kUsageLine},
-    {{"list", "all"}, 2, "", "tarnvelctl: list takes no arguments"},
-    {{"set"}, 2, "", "tarnvelctl: set needs a MODE"},
-    {{"preset", "0"}, 2, "", "tarnvelctl: preset N is 1, 2, 3 or 4, not \"0\""},
-    {{"preset", "1", "2"}, 2, "", "tarnvelctl: preset needs one N"},
-    {{"--revert-after", "5", "current"}, 2, "", "tarnvelctl: --revert-after goes with set and preset only"},
-    {{"set", "1280x720", "--revert-after", "0"}, 2, "", "--revert-after takes whole seconds from 1 to 86400, not \"0\""},
-    {{"set", "1280x720", "--revert-after"}, 2, "", "tarnvelctl: --revert-after needs SECONDS"},
-    {{"set", "-q", "1280x720"}, 2, "", "tarnvelctl: unknown option -q"},
-    {{"--version"}, 0, "tarnvelctl 1.0.8\n", ""},
-    {{"list", "--help"}, 0, kUsageLine + "\nSwitches the display mode", "", kNoChange, 0, "", {}, {}, {}, false},
+    {.args = {}, .code = 2, .err = "tarnvelctl: no command given\n" + kUsageLine},
+    {.args = {"list", "all"}, .code = 2, .err = "tarnvelctl: list takes no arguments"},
+    {.args = {"set"}, .code = 2, .err = "tarnvelctl: set needs a MODE"},
+    {.args = {"preset", "0"}, .code = 2, .err = "tarnvelctl: preset N is 1, 2, 3 or 4, not \"0\""},
+    {.args = {"preset", "1", "2"}, .code = 2, .err = "tarnvelctl: preset needs one N"},
+    {.args = {"--revert-after", "5", "current"}, .code = 2, .err = "tarnvelctl: --revert-after goes with set and preset only"},
+    {.args = {"set", "1280x720", "--revert-after", "0"},
+     .code = 2,
+     .err = "--revert-after takes whole seconds from 1 to 86400, not \"0\""},
+    {.args = {"set", "1280x720", "--revert-after"}, .code = 2, .err = "tarnvelctl: --revert-after needs SECONDS"},
+    {.args = {"set", "-q", "1280x720"}, .code = 2, .err = "tarnvelctl: unknown option -q"},
+    {.args = {"--version"}, .code = 0, .out = "tarnvelctl " + kVersion + "\n"},
+    {.args = {"list", "--help"}, .code = 0, .out = kUsageLine + "\nSwitches the display mode", .reachable = false},
 };
 
 TEST(Tarnvelctl, CommandLines) {
@@ -134,8 +179,8 @@ TEST(Tarnvelctl, CommandLines) {
     }
     EXPECT_EQ(static_cast<int>(host.sim.changes.size()), c.changes);
     for (const auto& change : host.sim.changes) EXPECT_EQ(change.flags, kChangeDynamic);
-    if (c.switchedTo != kNoChange) {
-      const SimMode& m = kModes[static_cast<size_t>(c.switchedTo)];
+    if (c.to != kNoChange) {
+      const SimMode& m = kModes[static_cast<size_t>(c.to)];
       const auto& now = host.sim.current;
       EXPECT_EQ(std::tuple(now.horzRes, now.vertRes, now.bitsPixel, now.vRefresh),
                 std::tuple(m.width, m.height, m.bitsPerPel, m.rate));

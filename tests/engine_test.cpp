@@ -2,6 +2,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "modes/mode_text.h"
 #include "harness.h"
 
 namespace {

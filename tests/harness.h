@@ -38,8 +38,8 @@ struct Rig {
   // A left click on the icon: press, then release, as the shell reports them.
   void clickIcon(const MenuEntry* entry) {
     choose(entry);
-    form.Form_MouseMove(0, 0, 513 * toolkit.twipsPerPixel, 0);
-    form.Form_MouseMove(0, 0, 514 * toolkit.twipsPerPixel, 0);
+    form.Form_MouseMove(0, 0, MessageAsX(mouse::kLeftDown, toolkit.twipsPerPixel), 0);
+    form.Form_MouseMove(0, 0, MessageAsX(mouse::kLeftUp, toolkit.twipsPerPixel), 0);
   }
   std::vector<std::string> boxTexts() const {
     std::vector<std::string> texts;
@@ -58,6 +58,10 @@ inline std::vector<SimMode> DesktopModes() {
   return {{640, 480, 32, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}, {1280, 1024, 32, 60}, {1600, 1200, 32, 60}};
 }
 inline constexpr SimMode kXga{1024, 768, 32, 60};
+
+// The version the build gives the program, as the tip and the About box write it.
+inline const std::string kVersion =
+    std::to_string(app::kVersionMajor) + "." + std::to_string(app::kVersionMinor) + "." + std::to_string(app::kVersionRevision);
 
 inline const std::string kNotSupported = "Error changing resolution... Resolution is not supported...";
 inline const std::string kChangeFailed = "Error changing resolution...";

@@ -79,7 +79,7 @@ TEST_F(Menus, AboutShowsFiveLines) {
   rig.clickIcon(&f.mnuAbout);
   ASSERT_EQ(rig.toolkit.boxes.size(), 1u);
   EXPECT_EQ(rig.toolkit.boxes[0].text,
-            "Tarnvel\r\n\r\nVersion: 1.0.8\r\nDeveloper: Quorvane\r\n" + std::string(app::kWebsite));
+            "Tarnvel\r\n\r\nVersion: " + kVersion + "\r\nDeveloper: Quorvane\r\n" + std::string(app::kWebsite));
   EXPECT_EQ(rig.toolkit.boxes[0].title, "About...");
   EXPECT_EQ(rig.toolkit.boxes[0].style, 0);
   EXPECT_NE(app::kWebsite.back(), '/');

@@ -16,7 +16,7 @@ struct Reentrance : ::testing::Test {
           kXga};
   Form1& f = rig.form;
   void SetUp() override { rig.load(); }
-  void releaseOnIcon() { f.Form_MouseMove(0, 0, 514 * rig.toolkit.twipsPerPixel, 0); }
+  void releaseOnIcon() { f.Form_MouseMove(0, 0, MessageAsX(mouse::kLeftUp, rig.toolkit.twipsPerPixel), 0); }
 };
 
 }  // namespace
@@ -37,7 +37,7 @@ TEST_F(Reentrance, ClickDuringAModeChangeIsDroppedAndTheNextMenuKnowsTheNewMode)
   rig.display.onChange = [&](DevMode&) {
     if (rig.display.changes.size() != 1) return;
     inChange = true;
-    f.Form_MouseMove(0, 0, 513 * rig.toolkit.twipsPerPixel, 0);
+    f.Form_MouseMove(0, 0, MessageAsX(mouse::kLeftDown, rig.toolkit.twipsPerPixel), 0);
     releaseOnIcon();
     inChange = false;
   };

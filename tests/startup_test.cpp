@@ -86,11 +86,11 @@ TEST(Startup, ClickDuringThePendingEventsIsDropped) {
     depthItemsAtPopup = rig.form.mnuAllColor.count();
     return &rig.form.mnuExit;
   };
-  rig.toolkit.onProcessEvents = [&] { rig.form.Form_MouseMove(0, 0, 517 * 15.0f, 0); };
+  rig.toolkit.onProcessEvents = [&] { rig.form.Form_MouseMove(0, 0, MessageAsX(mouse::kRightUp, rig.toolkit.twipsPerPixel), 0); };
   rig.load();
   EXPECT_EQ(rig.toolkit.popups, 0);
   EXPECT_FALSE(rig.form.ended());
-  rig.form.Form_MouseMove(0, 0, 517 * 15.0f, 0);
+  rig.form.Form_MouseMove(0, 0, MessageAsX(mouse::kRightUp, rig.toolkit.twipsPerPixel), 0);
   EXPECT_EQ(depthItemsAtPopup, 2);
   EXPECT_TRUE(rig.form.ended());
   EXPECT_TRUE(rig.shell.icons.empty());

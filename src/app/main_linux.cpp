@@ -56,8 +56,7 @@ int main(int argc, char** argv) {
   QtToolkit toolkit(window, x);
   Form1* form = nullptr;
   QtShell shell(icon, [&](int code) {
-    // As the Windows shell reports it: WM_MOUSEMOVE with the code where x would be, in twips.
-    if (form && !form->ended()) form->Form_MouseMove(0, 0, static_cast<float>(code) * toolkit.twipsPerPixelX(), 0);
+    if (form && !form->ended()) form->Form_MouseMove(0, 0, MessageAsX(code, toolkit.twipsPerPixelX()), 0);
   });
   Form1 theForm(Platform{display, settings, shell, toolkit});
   form = &theForm;

@@ -9,12 +9,13 @@
 #include <thread>
 #include <vector>
 
-#include "app_info.h"
+#include "modes/mode_lookup.h"
+#include "modes/mode_text.h"
 #include "modes/screen_res.h"
 #include "platform/settings.h"
 #include "platform/toolkit.h"
 #include "presets/preset_store.h"
-#include "window/mode_lookup.h"
+#include "tray/about_text.h"
 
 namespace ctl {
 namespace {
@@ -53,28 +54,11 @@ std::optional<int32_t> Number(std::string_view text) {
   return value;
 }
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-  return lower;
-}
-
-// ScreenRes reports to a window only while filling a list, which a terminal never does.
-class NoWindow final : public Toolkit {
+// The engine reports only while filling a list, which a terminal never does: tarnvelctl says
+// what went wrong itself, on standard error.
+class NoBoxes final : public Reporter {
  public:
   void messageBox(std::string_view, int, std::string_view) override {}
-  bool anotherInstanceRunning() override { return false; }
-  void showWindow() override {}
-  void hideWindow() override {}
-  void focus(const Control&) override {}
-  void processEvents() override {}
-  const MenuEntry* popupMenu(const MenuEntry&) override { return nullptr; }
-  void endProgram() override {}
-  std::string currentDirectory() override { return {}; }
-  uint32_t windowHandle() override { return 0; }
-  uint32_t windowIcon() override { return 0; }
-  float twipsPerPixelX() override { return 15; }
 };
 
 // The engine keeps only whether a change took; an error names the display's own code.
@@ -93,7 +77,7 @@ class CodeKeeper final : public DisplayDriver {
 // One run against the display: the tray's engine with its modes listed once.
 class Session {
  public:
-  explicit Session(DisplayDriver& display) : codes_(display), engine_(codes_, window_) {
+  explicit Session(DisplayDriver& display) : codes_(display), engine_(codes_, boxes_) {
     engine_.EnumDisplayModes(texts_);
     texts_.pop_back();  // the cleared extra entry is never listed
   }
@@ -111,14 +95,11 @@ class Session {
   // listed mode matches them.
   std::string inForceText() {
     const int32_t now = inForce();
-    if (now >= 0) return texts_[static_cast<size_t>(now)];
-    const ScreenMetrics s = metrics();
-    return std::to_string(s.horzRes) + " x " + std::to_string(s.vertRes) + ", " + std::to_string(s.bitsPixel) +
-           " bits per pixel, " + std::to_string(s.vRefresh) + " Hz (not listed)";
+    return now >= 0 ? texts_[static_cast<size_t>(now)] : MetricsText(metrics());
   }
 
  private:
-  NoWindow window_;
+  NoBoxes boxes_;
   CodeKeeper codes_;
   ScreenRes engine_;
   std::vector<std::string> texts_;
@@ -331,7 +312,7 @@ Parsed ParseArgs(std::span<const std::string> args) {
 }
 
 std::optional<ShortForm> ParseShortForm(std::string_view word) {
-  const std::string lower = Lower(word);
+  const std::string lower = LowerCase(word);
   std::string_view rest = lower;
   ShortForm form;
   const size_t at = rest.find('@');
@@ -406,7 +387,7 @@ int Run(std::span<const std::string> args, Host& host, std::istream& in, std::os
       out << kUsage << "\n\n" << kHelp;
       return exit_code::kDone;
     case Action::Version:
-      out << "tarnvelctl " << app::kVersionMajor << '.' << app::kVersionMinor << '.' << app::kVersionRevision << '\n';
+      out << "tarnvelctl " << VersionText() << '\n';
       return exit_code::kDone;
     default:
       return RunOnDisplay(parsed.command, host, {in, out, err});

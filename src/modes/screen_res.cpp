@@ -3,32 +3,9 @@
 #include <stdexcept>
 
 #include "app_info.h"
+#include "modes/mode_text.h"
 #include "platform/display.h"
 #include "platform/toolkit.h"
-
-std::string DepthText(int32_t bitsPerPel) {
-  if (bitsPerPel == 4) return "16 colors";
-  if (bitsPerPel == 8) return "256 colors";
-  if (bitsPerPel <= 24) return "24bit color";
-  return "32bit color";
-}
-
-std::string ModeText(const DevMode& mode) {
-  std::string text = std::to_string(mode.dmPelsWidth);
-  text += " x ";
-  text += std::to_string(mode.dmPelsHeight);
-  text += ", ";
-  text += DepthText(mode.dmBitsPerPel);
-  // The driver's 0 and 1 both stand for the hardware's own rate.
-  if (mode.dmDisplayFrequency > 1) {
-    text += ", ";
-    text += std::to_string(mode.dmDisplayFrequency);
-    text += " Hz";
-  } else {
-    text += ", (Hardware default)";
-  }
-  return text;
-}
 
 void ScreenRes::EnumDisplayModes(std::vector<std::string>& texts) {
   displayModes_.assign(2, DevMode{});
@@ -71,7 +48,7 @@ void ScreenRes::FillModeList(ModeList& list) {
 
   currentModeIndex_ = FindCurrentMode();
   if (currentModeIndex_ == -1) {
-    toolkit_.messageBox("Error: Could not read current settings!", mb::kCritical, app::kTitle);
+    reporter_.messageBox("Error: Could not read current settings!", mb::kCritical, app::kTitle);
   } else {
     list.setListIndex(static_cast<int16_t>(currentModeIndex_));
   }

@@ -8,7 +8,7 @@
 #include "platform/devmode.h"
 
 class DisplayDriver;
-class Toolkit;
+class Reporter;
 
 // The program's truth values: callers test for nonzero.
 inline constexpr int32_t kTrue = -1;
@@ -25,16 +25,13 @@ class ModeList {
   ~ModeList() = default;
 };
 
-std::string DepthText(int32_t bitsPerPel);
-std::string ModeText(const DevMode& mode);
-
 class ScreenRes {
  public:
   // List rows are numbered with 16-bit indexes, so a list holds at most this many modes.
   // A driver that offers more is cut here: the counting pass stops at this number.
   static constexpr int32_t kMaxModes = 32767;
 
-  ScreenRes(DisplayDriver& display, Toolkit& toolkit) : display_(display), toolkit_(toolkit) {}
+  ScreenRes(DisplayDriver& display, Reporter& reporter) : display_(display), reporter_(reporter) {}
 
   // Rebuilds DisplayModes from the driver; `texts` gets n + 1 mode texts, the last one
   // that of the cleared extra entry.
@@ -51,7 +48,7 @@ class ScreenRes {
 
  private:
   DisplayDriver& display_;
-  Toolkit& toolkit_;
+  Reporter& reporter_;
   std::vector<DevMode> displayModes_;
   int32_t currentModeIndex_ = 0;
 };

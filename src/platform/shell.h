@@ -15,6 +15,19 @@ struct NotifyIconData {
 static_assert(sizeof(NotifyIconData) == 88);
 static_assert(offsetof(NotifyIconData, szTip) == 24);
 
+// The mouse messages the notify icon reports through its callback, WM_MOUSEMOVE (512) itself
+// among them.
+namespace mouse {
+inline constexpr int kMove = 512;
+inline constexpr int kLeftDown = 513, kLeftUp = 514, kLeftDouble = 515;
+inline constexpr int kRightDown = 516, kRightUp = 517, kRightDouble = 518;
+inline constexpr int kMiddleDown = 519, kMiddleUp = 520, kMiddleDouble = 521;
+}  // namespace mouse
+
+// As the Windows shell reports a mouse message to a form that works in twips: WM_MOUSEMOVE
+// with the code where the pointer's x would be, code pixels turned into twips.
+inline float MessageAsX(int code, float twipsPerPixel) { return static_cast<float>(code) * twipsPerPixel; }
+
 namespace nim {
 inline constexpr uint32_t kAdd = 0;
 inline constexpr uint32_t kModify = 1;

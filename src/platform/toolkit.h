@@ -6,17 +6,28 @@
 class Control;
 class MenuEntry;
 
+// The twip, the unit of Form1's positions and sizes: 1/1440 inch.
+inline constexpr double kTwipsPerInch = 1440;
+
 namespace mb {
 inline constexpr int kOk = 0;
 inline constexpr int kCritical = 16;
 }  // namespace mb
 
+// Where the mode engine tells the user what went wrong: a message box, modal, returning when
+// the user has closed it.
+class Reporter {
+ public:
+  virtual void messageBox(std::string_view text, int style, std::string_view title) = 0;
+
+ protected:
+  ~Reporter() = default;
+};
+
 // What the windowing toolkit does for Form1 beyond holding its controls.
-class Toolkit {
+class Toolkit : public Reporter {
  public:
   virtual ~Toolkit() = default;
-  // Modal: returns when the user has closed the box.
-  virtual void messageBox(std::string_view text, int style, std::string_view title) = 0;
   virtual bool anotherInstanceRunning() = 0;
   // Shows the window, restored if it was minimised, on the screen's work area and in front.
   virtual void showWindow() = 0;

@@ -13,9 +13,6 @@ inline constexpr size_t kPresetCount = 4;
 inline constexpr std::string_view kPresetSection = "Settings";
 inline std::string PresetKey(size_t n) { return "d" + std::to_string(n + 1); }
 
-// The rate part of a mode text, ending in " Hz": "75 Hz", or "(Hardware default) Hz".
-std::string RefreshText(std::string_view modeText);
-
 // Preset `n` (0 to 3) as the program uses it: the stored value when `find` names a listed
 // mode with it, else the first of the preset's defaults, completed with `refreshText`, that
 // `find` names, else empty. `find` gives a mode text's row, or -1. An empty `refreshText`

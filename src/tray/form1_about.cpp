@@ -2,7 +2,7 @@
 #include "window/form1.h"
 
 namespace {
-constexpr int kShowNormal = 5;  // SW_SHOW
+constexpr int kShow = 5;  // SW_SHOW
 }
 
 void Form1::mnuAbout_Click() {
@@ -14,5 +14,5 @@ void Form1::mnuAbout_Click() {
 void Form1::mnuWebsite_Click() {
   const std::string address = WebsiteAddress() + "/";
   const std::string directory = platform_.toolkit.currentDirectory();
-  platform_.shell.execute(0, "open", address.c_str(), nullptr, directory.c_str(), kShowNormal);
+  platform_.shell.execute(0, "open", address.c_str(), nullptr, directory.c_str(), kShow);
 }

@@ -1,3 +1,4 @@
+#include "modes/mode_text.h"
 #include "window/form1.h"
 
 void Form1::mnuAllA_Click(int16_t index) {
@@ -8,16 +9,11 @@ void Form1::mnuAllA_Click(int16_t index) {
 }
 
 // The current size and rate at another depth. A tag that is no mode text (the mode in force
-// was never found) lends empty fields, so the text names no mode and nothing switches.
+// was never found) names no mode, and nothing switches.
 void Form1::mnuAllColor_Click(int16_t index) {
   const MenuEntry* item = mnuAllColor[index];
   if (!item) return;
-  const std::string& tag = mnuResDef.tag();
-  std::string text(TextField(tag, 0));
-  text += ", ";
-  text += item->caption();
-  text += ",";
-  text += TextField(tag, 2);
+  const std::string text = AtDepth(mnuResDef.tag(), item->caption());
   if (FindModeByText(text) != -1) {
     SelectModeByText(text);
     Command1_Click();

@@ -6,10 +6,7 @@
 #include "window/form1.h"
 
 namespace {
-constexpr uint32_t kCallbackMessage = 512;  // WM_MOUSEMOVE
-constexpr uint32_t kFlags = 7;              // NIF_MESSAGE | NIF_ICON | NIF_TIP
-constexpr int kLeftButtonUp = 514;
-constexpr int kRightButtonUp = 517;
+constexpr uint32_t kFlags = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
 }  // namespace
 
 void Form1::ShellIcon(const std::string& /*sCaption: the tip never depends on it*/) {
@@ -18,7 +15,7 @@ void Form1::ShellIcon(const std::string& /*sCaption: the tip never depends on it
   TrayIconData.hWnd = toolkit.windowHandle();
   TrayIconData.uID = 1;
   TrayIconData.uFlags = kFlags;
-  TrayIconData.uCallbackMessage = kCallbackMessage;
+  TrayIconData.uCallbackMessage = mouse::kMove;
   TrayIconData.hIcon = toolkit.windowIcon();
 
   // The tip, its NUL, then blanks to the end of the field. A tip too long for the field
@@ -56,7 +53,7 @@ void Form1::Form_MouseMove(int16_t /*button*/, int16_t /*shift*/, float x, float
   const double code = scaleMode == ScaleMode::Pixels
                           ? std::nearbyint(x)
                           : std::nearbyint(static_cast<double>(x) / platform_.toolkit.twipsPerPixelX());
-  if (code != kLeftButtonUp && code != kRightButtonUp) return;
+  if (code != mouse::kLeftUp && code != mouse::kRightUp) return;
   handle([this] { popUpMenu(); }, WhenBusy::Drop);
 }
 

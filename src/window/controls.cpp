@@ -44,7 +44,7 @@ void ListBox::clear() {
 }
 
 void ListBox::addItem(std::string text) {
-  if (rows_.size() >= kMaxRows) return;
+  if (rows_.size() >= ScreenRes::kMaxModes) return;
   rows_.push_back(std::move(text));
   changed(Change::Rows);
 }

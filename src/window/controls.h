@@ -88,9 +88,19 @@ class Button : public Control {
 class TextBox : public Control {
  public:
   TextBox(std::string name, Control* container, float l, float t, float w, float h, int tab, std::string text)
-      : Control(ControlKind::TextBox, std::move(name), container, l, t, w, h, tab, std::move(text)) {}
-  using Control::setText;
+      : Control(ControlKind::TextBox, std::move(name), container, l, t, w, h, tab, text), given_(std::move(text)) {}
   using Control::text;
+  // The program puts a text into the box: the boxes' font must show it whole.
+  void setText(std::string text) {
+    given_ = text;
+    Control::setText(std::move(text));
+  }
+  // The user typed it: the box holds it, and the font does not change under the user's fingers.
+  void typed(std::string text) { Control::setText(std::move(text)); }
+  const std::string& given() const { return given_; }
+
+ private:
+  std::string given_;
 };
 
 class Panel : public Control {
@@ -118,8 +128,6 @@ class Line : public Control {
 // Rows in insertion order and a 16-bit selected row, -1 for none.
 class ListBox : public Control, public ModeList {
  public:
-  static constexpr int32_t kMaxRows = 32767;
-
   ListBox(std::string name, Control* container, float l, float t, float w, float h, int tab)
       : Control(ControlKind::ListBox, std::move(name), container, l, t, w, h, tab) {}
 

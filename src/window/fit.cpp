@@ -3,12 +3,19 @@
 #include <algorithm>
 #include <vector>
 
-Rect PlaceOnArea(const Rect& window, const Rect& area) {
+Area PlaceOnArea(const Area& window, const Area& area) {
   const auto onto = [](int at, int size, int start, int room) {
     return size >= room ? start : std::clamp(at, start, start + room - size);
   };
   return {onto(window.left, window.width, area.left, area.width), onto(window.top, window.height, area.top, area.height),
           window.width, window.height};
+}
+
+FontFit FitFont(double largest, double smallest, double step, const std::function<bool(double)>& fits) {
+  for (double size = std::max(largest, smallest);; size -= step) {
+    if (fits(size)) return {size, true};
+    if (size - step < smallest) return {size, false};
+  }
 }
 
 std::string ShortenInTheMiddle(std::string_view text, int room, const std::function<int(std::string_view)>& width) {

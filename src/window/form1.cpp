@@ -124,34 +124,8 @@ const Control* Form1::FirstInTabOrder() const {
   return first;
 }
 
-std::string_view TextField(std::string_view text, size_t index) {
-  for (; index > 0; --index) {
-    const auto comma = text.find(',');
-    if (comma == std::string_view::npos) return {};
-    text.remove_prefix(comma + 1);
-  }
-  return text.substr(0, text.find(','));
-}
-
-std::vector<std::string_view> SplitFields(std::string_view text) {
-  std::vector<std::string_view> fields;
-  for (size_t comma; (comma = text.find(',')) != std::string_view::npos; text.remove_prefix(comma + 1)) {
-    fields.push_back(text.substr(0, comma));
-  }
-  fields.push_back(text);
-  return fields;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
-std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with) {
-  std::string out;
-  for (size_t at; !what.empty() && (at = text.find(what)) != std::string_view::npos;) {
-    out.append(text.substr(0, at)).append(with);
-    text.remove_prefix(at + what.size());
-  }
-  return out.append(text);
+std::vector<std::string> Form1::presetTexts() const {
+  std::vector<std::string> texts = List2.rows();
+  for (const TextBox* box : presetBoxes()) texts.push_back(box->given());
+  return texts;
 }

@@ -139,6 +139,12 @@ class Form1 {
 
   const ScreenRes& screenRes() const { return screenRes_; }
 
+  std::array<TextBox*, 4> presetBoxes() { return {&Text1, &Text2, &Text3, &Text4}; }
+  std::array<const TextBox*, 4> presetBoxes() const { return {&Text1, &Text2, &Text3, &Text4}; }
+  // What the preset boxes' font must show whole: each List2 row, and each text the program put
+  // into a box (what was typed does not count).
+  std::vector<std::string> presetTexts() const;
+
   // The shown control with the lowest tab index that can take the keyboard focus: where Tab
   // starts, and where the keyboard works when the window opens. Null when none can.
   const Control* FirstInTabOrder() const;
@@ -154,7 +160,6 @@ class Form1 {
   void copyToPreset(TextBox& box);
   void runPreset(const MenuEntry& entry);
   std::array<MenuEntry*, 4> presetEntries() { return {&mnuMain1, &mnuMain2, &mnuMain3, &mnuMain4}; }
-  std::array<TextBox*, 4> presetBoxes() { return {&Text1, &Text2, &Text3, &Text4}; }
 
   Platform platform_;
   ScreenRes screenRes_;
@@ -163,13 +168,3 @@ class Form1 {
   bool handling_ = false;
   std::deque<std::function<void()>> waiting_;
 };
-
-// Text helpers for mode texts, whose fields are separated by ",".
-// Field `index` of `text`, with no trimming; empty when the text has fewer fields.
-std::string_view TextField(std::string_view text, size_t index);
-// Every field of `text`: one more than it has commas.
-std::vector<std::string_view> SplitFields(std::string_view text);
-// Equal once ASCII letters are lower-cased; mode texts hold no other letters.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-// `text` with every occurrence of `what` replaced by `with`.
-std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with);

@@ -1,6 +1,7 @@
+#include "modes/mode_lookup.h"
+#include "modes/mode_text.h"
 #include "presets/preset_store.h"
 #include "window/form1.h"
-#include "window/mode_lookup.h"
 
 void Form1::Form_Load() {
   handle([this] { load(); }, WhenBusy::Wait);
@@ -54,24 +55,15 @@ void Form1::load() {
 
 // One item per distinct depth text, in the order of their first rows.
 void Form1::buildColorDepthMenu() {
-  std::string depths;
-  for (int32_t i = 0; i < List1.listCount(); ++i) {
-    std::string key = ",";
-    key += TextField(List1.list(i), 1);
-    if (depths.find(key) == std::string::npos) depths += key;
-  }
-  depths = ReplaceAll(depths, ", ", ",");
-
-  const std::vector<std::string_view> fields = SplitFields(depths);
-  const auto n = static_cast<int32_t>(fields.size()) - 1;
-  if (n < 2) {
+  const std::vector<std::string> depths = DepthTexts(List1.rows());
+  if (depths.size() < 2) {
     mnuColorDepth.setVisible(false);
     return;
   }
   mnuColorDepth.setVisible(true);
-  for (int32_t j = 1; j <= n; ++j) {
-    MenuEntry& item = mnuAllColor.load(static_cast<int16_t>(j - 1));  // element 0 exists already
-    item.setCaption(std::string(fields[static_cast<size_t>(j)]));
+  for (size_t j = 0; j < depths.size(); ++j) {
+    MenuEntry& item = mnuAllColor.load(static_cast<int16_t>(j));  // element 0 exists already
+    item.setCaption(depths[j]);
     item.setVisible(true);
   }
 }

@@ -1,5 +1,5 @@
 #include "window/form1.h"
-#include "window/mode_lookup.h"
+#include "modes/mode_lookup.h"
 
 int32_t Form1::FindModeByText(const std::string& text) const { return FindModeText(List1.rows(), text); }
 

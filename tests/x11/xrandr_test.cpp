@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "modes/mode_text.h"
 #include "modes/screen_res.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/x11/xrandr_desk.h"

@@ -21,8 +21,6 @@ namespace {
 
 QString ToQ(const std::string& text) { return QString::fromStdString(text); }
 
-constexpr qreal kSmallestPoints = 7;  // below this the digits of a mode text run together
-
 }  // namespace
 
 FormWindow::FormWindow() {
@@ -44,7 +42,7 @@ void FormWindow::bringToFront() {
     QScreen* on = screen() ? screen() : QGuiApplication::primaryScreen();
     if (on) {
       const QRect frame = frameGeometry(), area = on->availableGeometry();
-      const Rect placed = PlaceOnArea({frame.x(), frame.y(), frame.width(), frame.height()},
+      const Area placed = PlaceOnArea({frame.x(), frame.y(), frame.width(), frame.height()},
                                       {area.x(), area.y(), area.width(), area.height()});
       if (placed.left != frame.x() || placed.top != frame.y()) move(placed.left, placed.top);
     }
@@ -77,24 +75,20 @@ void FormWindow::build() {
   form.ScaleWidth = twips(width());
   form.ScaleHeight = twips(height());
   form.Form_Resize();
-  const std::array<TextBox*, 4> boxes{&form.Text1, &form.Text2, &form.Text3, &form.Text4};
-  for (size_t n = 0; n < boxes.size(); ++n) given_[n] = boxes[n]->text();
   fitPresetFont();
 }
 
-// One font for the four preset boxes: the application's, as small as it must be for every
-// text the boxes may be given whole (each List2 row, and what the program put into them) to
-// fit, and no smaller than can be read. Where even that is too wide, each box's tooltip shows
-// its whole text. Typing does not change the font: it would shrink under the user's fingers.
+// One font for the four preset boxes, in points, by the program's rule (FitFont): the
+// application's, or smaller, for every text the boxes must show whole; where even the smallest
+// is too wide, each box's tooltip shows its whole text.
 void FormWindow::fitPresetFont() {
-  const std::array<TextBox*, 4> controls{&form_->Text1, &form_->Text2, &form_->Text3, &form_->Text4};
+  const auto controls = form_->presetBoxes();
   auto* box = static_cast<QLineEdit*>(widgets_.at(controls[0]));
   // A line edit keeps its frame and two pixels on each side, and one for the cursor.
   const int frame = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
   const int room = box->width() - 2 * frame - 2 * 2 - 1;
   QStringList texts;
-  for (int32_t i = 0; i < form_->List2.listCount(); ++i) texts << ToQ(form_->List2.list(i));
-  for (const std::string& text : given_) texts << ToQ(text);
+  for (const std::string& text : form_->presetTexts()) texts << ToQ(text);
   texts.removeDuplicates();
   const auto widest = [&](const QFont& font) {
     const QFontMetrics metrics(font, box);
@@ -104,15 +98,16 @@ void FormWindow::fitPresetFont() {
   };
   QFont font = QApplication::font();
   if (font.pointSizeF() > 0) {
-    for (qreal size = font.pointSizeF();; size -= 0.5) {
+    const FontFit fit = FitFont(font.pointSizeF(), kSmallestPoints, 0.5, [&](double size) {
       font.setPointSizeF(size);
-      fits_ = widest(font) <= room;
-      if (fits_ || size - 0.5 < kSmallestPoints) break;
-    }
+      return widest(font) <= room;
+    });
+    font.setPointSizeF(fit.size);
+    fits_ = fit.fits;
   } else {
     fits_ = widest(font) <= room;
   }
-  for (TextBox* control : controls) {
+  for (const TextBox* control : controls) {
     QWidget* edit = widgets_.at(control);
     edit->setFont(font);
     setTip(edit);
@@ -158,7 +153,7 @@ QWidget* FormWindow::create(Control& control, QWidget* parent) {
       auto* edit = new QLineEdit(ToQ(box.text()), parent);
       edit->setCursorPosition(0);  // a mode text is longer than the box: show where it starts
       connect(edit, &QLineEdit::textEdited, this, [this, edit, &box](const QString& text) {
-        box.setText(text.toStdString());
+        box.typed(text.toStdString());
         setTip(edit);
       });
       edit->installEventFilter(this);
@@ -204,10 +199,6 @@ void FormWindow::update(Control& control, Change what) {
           // Given by the program, not typed: the boxes' font is fitted to it too.
           edit->setText(text);
           edit->setCursorPosition(0);
-          const std::array<TextBox*, 4> boxes{&form_->Text1, &form_->Text2, &form_->Text3, &form_->Text4};
-          for (size_t n = 0; n < boxes.size(); ++n) {
-            if (boxes[n] == &control) given_[n] = static_cast<TextBox&>(control).text();
-          }
           fitPresetFont();
         }
         setTip(edit);
@@ -246,7 +237,7 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 }
 
 int FormWindow::px(float twips) const {
-  return static_cast<int>(std::lround(static_cast<double>(twips) * logicalDpiX() / 1440.0));
+  return static_cast<int>(std::lround(static_cast<double>(twips) * logicalDpiX() / kTwipsPerInch));
 }
 
-float FormWindow::twips(int pixels) const { return static_cast<float>(pixels * 1440.0 / logicalDpiX()); }
+float FormWindow::twips(int pixels) const { return static_cast<float>(pixels * kTwipsPerInch / logicalDpiX()); }

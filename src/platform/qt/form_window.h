@@ -18,6 +18,8 @@ class FormWindow final : public QWidget {
   // Shows the window on the screen's work area, restored if it was minimised, and in front.
   void bringToFront();
   void focus(const Control& control);
+  // Pixels on this window's screen as twips.
+  float twips(int pixels) const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -33,11 +35,8 @@ class FormWindow final : public QWidget {
   void fitPresetFont();
   void setTip(QWidget* edit) const;
   int px(float twips) const;
-  float twips(int pixels) const;
 
   Form1* form_ = nullptr;
   std::unordered_map<const Control*, QWidget*> widgets_;
   bool fits_ = true;  // every text the boxes were given fits them whole in their font
-  // What the program last put into each preset box; typing is not in here.
-  std::array<std::string, 4> given_;
 };

@@ -34,18 +34,18 @@ void TakeOver(QMenu& to, const QMenu& from, MenuActions& entries, const MenuActi
 
 // Mouse message codes, as the icon's callback carries them.
 int Code(QEvent::Type type, Qt::MouseButton button) {
-  const int base = button == Qt::LeftButton     ? 513
-                   : button == Qt::RightButton  ? 516
-                   : button == Qt::MiddleButton ? 519
+  const int base = button == Qt::LeftButton     ? mouse::kLeftDown
+                   : button == Qt::RightButton  ? mouse::kRightDown
+                   : button == Qt::MiddleButton ? mouse::kMiddleDown
                                                 : 0;
   if (base == 0) return 0;
   switch (type) {
     case QEvent::MouseButtonPress:
       return base;
     case QEvent::MouseButtonRelease:
-      return base + 1;
+      return base + (mouse::kLeftUp - mouse::kLeftDown);
     case QEvent::MouseButtonDblClick:
-      return base + 2;
+      return base + (mouse::kLeftDouble - mouse::kLeftDown);
     default:
       return 0;
   }
@@ -117,10 +117,10 @@ bool QtShell::eventFilter(QObject* watched, QEvent* event) {
 // presses here; its events come from the filter above instead.
 void QtShell::activated(QSystemTrayIcon::ActivationReason reason) {
   if (!statusNotifier_) return;
-  if (reason == QSystemTrayIcon::Trigger) post(514);
-  if (reason == QSystemTrayIcon::Context) post(517);
-  if (reason == QSystemTrayIcon::DoubleClick) post(515);
-  if (reason == QSystemTrayIcon::MiddleClick) post(520);
+  if (reason == QSystemTrayIcon::Trigger) post(mouse::kLeftUp);
+  if (reason == QSystemTrayIcon::Context) post(mouse::kRightUp);
+  if (reason == QSystemTrayIcon::DoubleClick) post(mouse::kLeftDouble);
+  if (reason == QSystemTrayIcon::MiddleClick) post(mouse::kMiddleUp);
 }
 
 // Delivered once the event that caused it is done, so a pop-up's own event loop never runs

@@ -13,7 +13,7 @@
 
 class QtShell final : public QObject, public Shell {
  public:
-  // `deliver` gets the mouse message code (514 for a left button release, ...) of every
+  // `deliver` gets the mouse message code (mouse::kLeftUp for a left button release, ...) of every
   // event over the icon.
   QtShell(QIcon icon, std::function<void(int code)> deliver);
   ~QtShell() override;

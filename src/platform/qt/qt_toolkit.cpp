@@ -58,4 +58,4 @@ uint32_t QtToolkit::windowHandle() { return static_cast<uint32_t>(window_.winId(
 
 uint32_t QtToolkit::windowIcon() { return static_cast<uint32_t>(qHash(window_.windowIcon().cacheKey())); }
 
-float QtToolkit::twipsPerPixelX() { return 1440.0f / static_cast<float>(window_.logicalDpiX()); }
+float QtToolkit::twipsPerPixelX() { return window_.twips(1); }

@@ -53,9 +53,9 @@ class SimDisplay : public DisplayDriver {
     int metrics = 0;
     int changeMode = 0;
   } calls;
-  struct Change {
+  struct ChangeCall {
     DevMode mode;
     uint32_t flags;
   };
-  std::vector<Change> changes;
+  std::vector<ChangeCall> changes;
 };

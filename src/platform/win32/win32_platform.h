@@ -75,6 +75,7 @@ class Win32Window {
   HWND handle() const { return frame_; }
   HICON icon() const { return icon_; }
   UINT dpi() const;
+  float twipsPerPixel() const;
   // Lets the dialog keys (Tab) move between the controls.
   bool dialogMessage(MSG& msg) { return IsDialogMessageW(frame_, &msg); }
   // Shows the window on the work area of its monitor, restored if it was minimised, in front.
@@ -103,8 +104,6 @@ class Win32Window {
   bool fits_ = true;         // every text the boxes were given fits them whole in their font
   bool fontsStale_ = true;   // a text to fit came while the window was hidden
   HWND focus_ = nullptr;     // the control that had the focus when the window was left
-  // What the program last put into each preset box; typing is not in here.
-  std::array<std::string, 4> given_;
   Form1* form_ = nullptr;
   bool syncing_ = false;  // a control is being set from Form1: its notification is ours
   UINT taskbarCreated_ = 0;
@@ -128,7 +127,7 @@ class Win32Toolkit final : public Toolkit {
   std::string currentDirectory() override;
   uint32_t windowHandle() override { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window_.handle())); }
   uint32_t windowIcon() override { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window_.icon())); }
-  float twipsPerPixelX() override { return 1440.0f / static_cast<float>(window_.dpi()); }
+  float twipsPerPixelX() override { return window_.twipsPerPixel(); }
 
  private:
   Win32Window& window_;

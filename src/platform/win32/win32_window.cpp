@@ -16,7 +16,6 @@ constexpr wchar_t kFrameClass[] = L"Tarnvel.Form1";
 constexpr wchar_t kSurfaceClass[] = L"Tarnvel.Surface";
 constexpr int kIconResource = 1;
 constexpr UINT kTrayCallback = WM_MOUSEMOVE;  // the message the icon record asks for
-constexpr int kSmallestPoints = 7;  // below this the digits of a mode text run together
 
 std::wstring WindowText(HWND hwnd) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
@@ -96,7 +95,7 @@ void Win32Window::bringToFront() {
       monitor.cbSize = sizeof monitor;
       if (GetMonitorInfoW(MonitorFromWindow(frame_, MONITOR_DEFAULTTONEAREST), &monitor)) {
         const RECT& work = monitor.rcWork;
-        const Rect placed = PlaceOnArea({frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top},
+        const Area placed = PlaceOnArea({frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top},
                                         {work.left, work.top, work.right - work.left, work.bottom - work.top});
         SetWindowPos(frame_, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       }
@@ -113,11 +112,10 @@ void Win32Window::focus(const Control& control) {
   }
 }
 
-// Every control has the dialog font, but the preset boxes share one fitted to the texts they
-// may be given whole (each List2 row, and what the program put into them): as small as it
-// must be, and no smaller than can be read. Where even that is too wide, each box's tooltip
-// shows its whole text. Typing does not change the font: it would shrink under the user's
-// fingers. Edit controls size their margins from the font, so each size is tried on a real box.
+// Every control has the dialog font, but the preset boxes share one, in pixels of height, by
+// the program's rule (FitFont) for every text they must show whole; where even the smallest is
+// too wide, each box's tooltip shows its whole text. Edit controls size their margins from the
+// font, so each size is tried on a real box.
 void Win32Window::fitFonts() {
   fontsStale_ = false;
   NONCLIENTMETRICSW metrics{};
@@ -131,17 +129,16 @@ void Win32Window::fitFonts() {
   // The system metrics are for the system's DPI; this window may sit on another monitor.
   font.lfHeight = MulDiv(font.lfHeight, dpi, systemDpi > 0 ? systemDpi : 96);
   const HFONT normal = CreateFontIndirectW(&font);
-  const int smallest = -MulDiv(kSmallestPoints, dpi, 72);
+  const int smallest = MulDiv(static_cast<int>(kSmallestPoints), dpi, 72);
 
   std::vector<std::wstring> texts;
-  for (int32_t i = 0; i < form_->List2.listCount(); ++i) texts.push_back(Widen(form_->List2.list(i)));
-  for (const std::string& text : given_) texts.push_back(Widen(text));
+  for (const std::string& text : form_->presetTexts()) texts.push_back(Widen(text));
 
-  const HWND box = windows_.at(&form_->Text1);
+  const auto boxes = form_->presetBoxes();
+  const HWND box = windows_.at(boxes[0]);
   HDC dc = GetDC(box);
-  HFONT chosen = nullptr;
-  for (LONG height = std::min<LONG>(font.lfHeight, smallest);; ++height) {
-    font.lfHeight = height;
+  const FontFit fit = FitFont(std::abs(font.lfHeight), smallest, 1, [&](double height) {
+    font.lfHeight = -static_cast<LONG>(height);
     HFONT candidate = CreateFontIndirectW(&font);
     SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(candidate), FALSE);
     RECT client{};
@@ -155,19 +152,20 @@ void Win32Window::fitFonts() {
       widest = std::max(widest, extent.cx);
     }
     SelectObject(dc, old);
-    if (chosen) DeleteObject(chosen);
-    chosen = candidate;
+    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(boxFont_), FALSE);
+    DeleteObject(candidate);
     // One pixel more for the caret, which stands after the last character.
-    fits_ = widest + 1 <= client.right - LOWORD(margins) - HIWORD(margins);
-    if (fits_ || height >= smallest) break;
-  }
+    return widest + 1 <= client.right - LOWORD(margins) - HIWORD(margins);
+  });
   ReleaseDC(box, dc);
-  const std::array<const Control*, 4> boxes{&form_->Text1, &form_->Text2, &form_->Text3, &form_->Text4};
+  fits_ = fit.fits;
+  font.lfHeight = -static_cast<LONG>(fit.size);
+  const HFONT chosen = CreateFontIndirectW(&font);
   for (const auto& [control, hwnd] : windows_) {
     const bool preset = std::find(boxes.begin(), boxes.end(), control) != boxes.end();
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(preset ? chosen : normal), TRUE);
   }
-  for (const Control* control : boxes) setTip(*control);
+  for (const TextBox* control : boxes) setTip(*control);
   if (font_) DeleteObject(font_);
   if (boxFont_) DeleteObject(boxFont_);
   font_ = normal;
@@ -189,7 +187,11 @@ void Win32Window::setTip(const Control& box) {
 UINT Win32Window::dpi() const { return WindowDpi(frame_); }
 
 int Win32Window::px(float twips) const {
-  return static_cast<int>(std::lround(static_cast<double>(twips) * dpi() / 1440.0));
+  return static_cast<int>(std::lround(static_cast<double>(twips) * dpi() / kTwipsPerInch));
+}
+
+float Win32Window::twipsPerPixel() const {
+  return static_cast<float>(kTwipsPerInch / dpi());
 }
 
 void Win32Window::attach(Form1& form) {
@@ -217,14 +219,12 @@ void Win32Window::attach(Form1& form) {
   }
   tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame_, nullptr, instance_, nullptr);
-  const std::array<TextBox*, 4> boxes{&form.Text1, &form.Text2, &form.Text3, &form.Text4};
-  for (size_t n = 0; n < boxes.size(); ++n) {
-    given_[n] = boxes[n]->text();
+  for (const TextBox* box : form.presetBoxes()) {
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = frame_;
-    tool.uId = reinterpret_cast<UINT_PTR>(windows_.at(boxes[n]));
+    tool.uId = reinterpret_cast<UINT_PTR>(windows_.at(box));
     tool.lpszText = const_cast<wchar_t*>(L"");
     if (tips_) SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
@@ -311,13 +311,7 @@ void Win32Window::update(Control& control, Change what) {
       if (WindowText(hwnd) != text) {
         SetWindowTextW(hwnd, text.c_str());
         // Given by the program, not typed: the boxes' font is fitted to it too.
-        const std::array<const Control*, 4> boxes{&form_->Text1, &form_->Text2, &form_->Text3, &form_->Text4};
-        for (size_t n = 0; n < boxes.size(); ++n) {
-          if (boxes[n] == &control) {
-            given_[n] = static_cast<TextBox&>(control).text();
-            fontsStale_ = true;
-          }
-        }
+        if (control.kind() == ControlKind::TextBox) fontsStale_ = true;
       }
       if (control.kind() == ControlKind::TextBox) setTip(control);
       break;
@@ -353,7 +347,7 @@ void Win32Window::command(HWND hwnd, WORD code) {
   if (control.kind() == ControlKind::ListBox && code == LBN_SELCHANGE) {
     static_cast<ListBox&>(control).setListIndex(static_cast<int16_t>(SendMessageW(hwnd, LB_GETCURSEL, 0, 0)));
   } else if (control.kind() == ControlKind::TextBox && code == EN_CHANGE) {
-    static_cast<TextBox&>(control).setText(Narrow(WindowText(hwnd)));
+    static_cast<TextBox&>(control).typed(Narrow(WindowText(hwnd)));
     setTip(control);
   } else if (control.kind() == ControlKind::TextBox && code == EN_KILLFOCUS) {
     // A box that was left shows where its mode text starts, not where the caret last was:
@@ -390,16 +384,13 @@ LRESULT Win32Window::frame(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kTrayCallback:
       // Only the icon talks to the frame: the surface covers its client area, so the
       // pointer's own movements go elsewhere. The mouse message stands where x would be.
-      if (form_ && !form_->ended()) {
-        const float twipsPerPixel = 1440.0f / static_cast<float>(dpi());
-        form_->Form_MouseMove(0, 0, static_cast<float>(LOWORD(lParam)) * twipsPerPixel, 0);
-      }
+      if (form_ && !form_->ended()) form_->Form_MouseMove(0, 0, MessageAsX(LOWORD(lParam), twipsPerPixel()), 0);
       return 0;
     case WM_SIZE:
       MoveWindow(surface_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
       if (form_) {
-        form_->ScaleWidth = static_cast<float>(LOWORD(lParam) * 1440.0 / dpi());
-        form_->ScaleHeight = static_cast<float>(HIWORD(lParam) * 1440.0 / dpi());
+        form_->ScaleWidth = static_cast<float>(LOWORD(lParam) * twipsPerPixel());
+        form_->ScaleHeight = static_cast<float>(HIWORD(lParam) * twipsPerPixel());
         form_->Form_Resize();
         // Controls that overlapped in a smaller window left their pictures behind on each other.
         RedrawWindow(surface_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);

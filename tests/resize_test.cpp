@@ -86,10 +86,10 @@ TEST_F(Layout, ControlsTellTheFrontEndWhatChanged) {
 // The window opens on the work area, moved no more than it must; one larger than the area
 // keeps its size, its title bar and its left edge on the area.
 TEST(Placement, OnTheWorkAreaTitleBarAndLeftEdgeFirst) {
-  const Rect area{0, 30, 1024, 738};  // a panel takes the top 30 pixels
+  const Area area{0, 30, 1024, 738};  // a panel takes the top 30 pixels
   struct Case {
     const char* what;
-    Rect window, placed;
+    Area window, placed;
   };
   const Case cases[] = {
       {"past the right and the bottom", {500, 400, 676, 525}, {348, 243, 676, 525}},
@@ -97,5 +97,5 @@ TEST(Placement, OnTheWorkAreaTitleBarAndLeftEdgeFirst) {
       {"taller than the area", {100, 100, 1012, 782}, {12, 30, 1012, 782}},
   };
   for (const Case& c : cases) EXPECT_EQ(PlaceOnArea(c.window, area), c.placed) << c.what;
-  EXPECT_EQ(PlaceOnArea({0, 0, 200, 100}, {1024, 0, 800, 600}), (Rect{1024, 0, 200, 100})) << "a second monitor";
+  EXPECT_EQ(PlaceOnArea({0, 0, 200, 100}, {1024, 0, 800, 600}), (Area{1024, 0, 200, 100})) << "a second monitor";
 }

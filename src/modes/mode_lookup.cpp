@@ -1,6 +1,6 @@
-#include "window/mode_lookup.h"
+#include "modes/mode_lookup.h"
 
-#include "window/form1.h"
+#include "modes/mode_text.h"
 
 int32_t FindModeText(std::span<const std::string> rows, std::string_view text) {
   for (size_t i = 0; i < rows.size(); ++i) {
