@@ -52,10 +52,15 @@ int main(int argc, char** argv) {
   window.setWindowIcon(icon);
   QtToolkit toolkit(window, x);
   Form1* form = nullptr;
-  QtShell shell(icon, [&](int code) {
-    // As the Windows shell reports it: WM_MOUSEMOVE with the code where x would be, in twips.
-    if (form && !form->ended()) form->Form_MouseMove(0, 0, static_cast<float>(code) * toolkit.twipsPerPixelX(), 0);
-  });
+  QtShell shell(
+      icon, x,
+      [&](int code) {
+        // As the Windows shell reports it: WM_MOUSEMOVE with the code where x would be, in twips.
+        if (form && !form->ended()) form->Form_MouseMove(0, 0, static_cast<float>(code) * toolkit.twipsPerPixelX(), 0);
+      },
+      [&] {
+        if (form) form->TrayIconDocked();
+      });
   Form1 theForm(Platform{display, settings, shell, toolkit});
   form = &theForm;
   window.attach(theForm);

@@ -65,6 +65,9 @@ class NoWindow final : public Toolkit {
   void focus(const Control&) override {}
   void processEvents() override {}
   const MenuEntry* popupMenu(const MenuEntry&) override { return nullptr; }
+  // No event loop runs here to make a call later.
+  uint32_t callOnce(uint32_t, std::function<void()>) override { return 0; }
+  void cancelCall(uint32_t) override {}
   void endProgram() override {}
   std::string currentDirectory() override { return {}; }
   uint32_t windowHandle() override { return 0; }
