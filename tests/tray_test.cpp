@@ -149,3 +149,66 @@ TEST(TrayRecreated, AddsNothingBeforeStartUpNorAfterTheIconWasRemoved) {
     EXPECT_TRUE(rig.shell.icons.empty());
   }
 }
+
+// Started where no notification area shows the icon, the program says so once after 10 s and
+// runs on; a host that takes the icon within those 10 s means no box, and a host there at
+// start means no call at all, so the idle program never wakes.
+TEST(NoTrayHost, SaysSoOnceAfterTenSecondsUnlessTheIconDocks) {
+  const std::string kText =
+      "No notification area was found, so Tarnvel cannot show its icon. On GNOME, turn on the AppIndicator "
+      "extension (package gnome-shell-extension-appindicator). The icon appears as soon as a notification area "
+      "starts.";
+  enum class Host { AtStart, Never, DocksAt3s, DocksAt3sGoneAt5s, FoundAt10sUnannounced, SecondInstance };
+  struct Case {
+    const char* what;
+    Host host;
+    size_t callsAfterStart;  // calls waiting once start-up is done
+    bool box;
+  };
+  const Case cases[] = {
+      {"a host at start", Host::AtStart, 0, false},
+      {"no host ever", Host::Never, 1, true},
+      {"the icon docks after 3 s", Host::DocksAt3s, 1, false},
+      {"the icon docks after 3 s and its host ends after 5 s", Host::DocksAt3sGoneAt5s, 1, false},
+      {"a host there at 10 s, its docking not yet heard of", Host::FoundAt10sUnannounced, 1, false},
+      {"a second instance, which ends at start", Host::SecondInstance, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rig rig(DesktopModes(), kXga);
+    rig.shell.hostPresent = c.host == Host::AtStart;
+    rig.toolkit.otherInstance = c.host == Host::SecondInstance;
+    rig.load();
+    EXPECT_EQ(rig.toolkit.calls.size(), c.callsAfterStart);
+    rig.toolkit.pass(3000);
+    if (c.host == Host::DocksAt3s || c.host == Host::DocksAt3sGoneAt5s) {
+      rig.shell.hostPresent = true;
+      rig.form.TrayIconDocked();
+      EXPECT_TRUE(rig.toolkit.calls.empty()) << "the call still waits after the icon docked: a wake-up for nothing";
+    }
+    rig.toolkit.pass(2000);
+    if (c.host == Host::DocksAt3sGoneAt5s) rig.shell.hostPresent = false;
+    if (c.host == Host::FoundAt10sUnannounced) rig.shell.hostPresent = true;
+    rig.toolkit.pass(4999);
+    EXPECT_TRUE(rig.toolkit.boxes.empty()) << "a box before 10 s";
+    rig.toolkit.pass(1);
+    if (c.box) {
+      ASSERT_EQ(rig.toolkit.boxes.size(), 1u);
+      EXPECT_EQ(rig.toolkit.boxes[0].text, kText);
+      EXPECT_EQ(rig.toolkit.boxes[0].style, mb::kOk);
+      EXPECT_EQ(rig.toolkit.boxes[0].title, "Tarnvel");
+    } else {
+      EXPECT_TRUE(rig.toolkit.boxes.empty());
+    }
+    rig.toolkit.pass(3600 * 1000);
+    EXPECT_EQ(rig.toolkit.boxes.size(), c.box ? 1u : 0u) << "said more than once";
+    EXPECT_TRUE(rig.toolkit.calls.empty());
+    if (c.host == Host::SecondInstance) continue;
+    // The program runs on, and the icon that docks later opens the menu as ever.
+    EXPECT_FALSE(rig.form.ended());
+    rig.shell.hostPresent = true;
+    rig.form.TrayIconDocked();
+    rig.clickIcon(&rig.form.mnuExit);
+    EXPECT_TRUE(rig.form.ended());
+  }
+}

@@ -55,9 +55,13 @@ int main(int argc, char** argv) {
   window.setWindowIcon(icon);
   QtToolkit toolkit(window, x);
   Form1* form = nullptr;
-  QtShell shell(icon, [&](int code) {
-    if (form && !form->ended()) form->Form_MouseMove(0, 0, MessageAsX(code, toolkit.twipsPerPixelX()), 0);
-  });
+  QtShell shell(
+      icon, x, [&](int code) {
+        if (form && !form->ended()) form->Form_MouseMove(0, 0, MessageAsX(code, toolkit.twipsPerPixelX()), 0);
+      },
+      [&] {
+        if (form) form->TrayIconDocked();
+      });
   Form1 theForm(Platform{display, settings, shell, toolkit});
   form = &theForm;
   window.attach(theForm);

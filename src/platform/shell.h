@@ -39,6 +39,9 @@ class Shell {
   virtual ~Shell() = default;
   // Shell_NotifyIconA; the answer is the shell's and callers may ignore it.
   virtual bool notifyIcon(uint32_t message, const NotifyIconData& data) = 0;
+  // Whether a notification area takes the icon now: one that holds it, or one the icon is
+  // about to dock in. Asked after the icon was added.
+  virtual bool trayHostPresent() = 0;
   // ShellExecuteA; `parameters` may be null.
   virtual void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters,
                        const char* directory, int show) = 0;

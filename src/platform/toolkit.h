@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,11 @@ class Toolkit : public Reporter {
   virtual void processEvents() = 0;
   // Pops `menu` up at the pointer and waits; the chosen entry, or null.
   virtual const MenuEntry* popupMenu(const MenuEntry& menu) = 0;
+  // Runs `callback` once, from the event loop, `milliseconds` from now, unless the call is
+  // cancelled first. The answer names the call for cancelCall; 0 means none could be arranged.
+  virtual uint32_t callOnce(uint32_t milliseconds, std::function<void()> callback) = 0;
+  // Drops a call that has not run yet; one that ran or was dropped already is no matter.
+  virtual void cancelCall(uint32_t call) = 0;
   // The window is gone: the program ends as soon as control returns to the toolkit.
   virtual void endProgram() = 0;
   virtual std::string currentDirectory() = 0;

@@ -7,6 +7,8 @@
 
 namespace {
 constexpr uint32_t kFlags = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
+// At login the panel often starts after the programs it hosts: this is how long it has.
+constexpr uint32_t kTrayHostWaitMs = 10000;
 }  // namespace
 
 void Form1::ShellIcon(const std::string& /*sCaption: the tip never depends on it*/) {
@@ -27,6 +29,32 @@ void Form1::ShellIcon(const std::string& /*sCaption: the tip never depends on it
   std::memcpy(TrayIconData.szTip, tip.data(), sizeof TrayIconData.szTip);
 
   platform_.shell.notifyIcon(nim::kAdd, TrayIconData);
+  // With a host there now nothing waits: a call would only wake the idle program.
+  if (!platform_.shell.trayHostPresent()) {
+    trayHostWait_ = platform_.toolkit.callOnce(kTrayHostWaitMs, [this] { trayHostWaitOver(); });
+  }
+}
+
+// Where no icon can be seen, the program looks as if it did nothing, and every later start
+// ends quietly because this one runs. It says why, once, and runs on: the icon docks
+// whenever a notification area starts.
+void Form1::trayHostWaitOver() {
+  trayHostWait_ = 0;
+  handle(
+      [this] {
+        if (ended_ || platform_.shell.trayHostPresent()) return;
+        msgBox(std::string("No notification area was found, so ") + std::string(app::kTitle) +
+               " cannot show its icon. On GNOME, turn on the AppIndicator extension (package "
+               "gnome-shell-extension-appindicator). The icon appears as soon as a notification area starts.");
+      },
+      WhenBusy::Wait);
+}
+
+// The user has seen the icon: a notification area that goes away later is no news to tell.
+void Form1::TrayIconDocked() {
+  if (trayHostWait_ == 0) return;
+  platform_.toolkit.cancelCall(trayHostWait_);
+  trayHostWait_ = 0;
 }
 
 // A new notification area starts empty. Without the icon the program would run on out of

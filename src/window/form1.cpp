@@ -60,6 +60,11 @@ Form1::Form1(Platform platform)
                &Text4,  &pFooter,  &lStatus,  &Line1,  &Command2, &Command6};
 }
 
+// A call still waiting would run on a form that is gone.
+Form1::~Form1() {
+  if (trayHostWait_ != 0) platform_.toolkit.cancelCall(trayHostWait_);
+}
+
 void Form1::msgBox(std::string_view text, int style, std::string_view title) {
   platform_.toolkit.messageBox(text, style, title);
 }

@@ -40,6 +40,7 @@ class Form1 {
   static constexpr float kInitialScaleHeight = 7470;
 
   explicit Form1(Platform platform);
+  ~Form1();
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
 
@@ -120,6 +121,8 @@ class Form1 {
   void mnuWebsite_Click();
   // The notification area was made anew (a restarted shell): the shown icon goes back.
   void TrayRecreated();
+  // A notification area has taken the icon, also one that started after the program.
+  void TrayIconDocked();
 
   // presets/
   void LoadPresets(const std::string& refreshText);
@@ -157,6 +160,7 @@ class Form1 {
   void popUpMenu();
   void runEntry(const MenuEntry& entry);
   void buildColorDepthMenu();
+  void trayHostWaitOver();
   void copyToPreset(TextBox& box);
   void runPreset(const MenuEntry& entry);
   std::array<MenuEntry*, 4> presetEntries() { return {&mnuMain1, &mnuMain2, &mnuMain3, &mnuMain4}; }
@@ -166,5 +170,7 @@ class Form1 {
   std::vector<Control*> controls_;
   bool ended_ = false;
   bool handling_ = false;
+  // The toolkit's call that tells the user of a missing notification area; 0 when none waits.
+  uint32_t trayHostWait_ = 0;
   std::deque<std::function<void()>> waiting_;
 };

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # cmake --install places the program and tarnvelctl, its desktop entry and its icon; CPack builds a .deb
-# whose dependencies are Debian package names.
+# whose dependencies are Debian package names, and which suggests GNOME's AppIndicator extension.
 set -euo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -26,6 +26,8 @@ env -u DISPLAY XDG_SESSION_TYPE=wayland DBUS_SESSION_BUS_ADDRESS=unix:path=$work
 (cd "$work" && cpack -G DEB --config "$BUILD_DIR/CPackConfig.cmake" >/dev/null)
 deb=$(ls "$work"/tarnvel_*_amd64.deb)
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "FAIL: dependencies: $(dpkg-deb -f "$deb" Depends)" >&2; exit 1; }
+[ "$(dpkg-deb -f "$deb" Suggests)" = gnome-shell-extension-appindicator ] ||
+  { echo "FAIL: the package suggests \"$(dpkg-deb -f "$deb" Suggests)\", not GNOME's AppIndicator extension" >&2; exit 1; }
 contents=$(dpkg-deb -c "$deb")
 grep -q './usr/bin/tarnvel$' <<<"$contents" || { echo "FAIL: the package holds no program" >&2; exit 1; }
 for f in $icons; do
@@ -33,4 +35,4 @@ for f in $icons; do
 done
 grep -q './usr/bin/tarnvelctl$' <<<"$contents" || { echo "FAIL: the package holds no tarnvelctl" >&2; exit 1; }
 grep -q './usr/lib/.*tarnvel/tarnvelctl-qt.so$' <<<"$contents" || { echo "FAIL: the package holds no tarnvelctl-qt.so" >&2; exit 1; }
-echo "install: $(basename "$deb"), depends on: $(dpkg-deb -f "$deb" Depends)"
+echo "install: $(basename "$deb"), depends on: $(dpkg-deb -f "$deb" Depends); suggests: $(dpkg-deb -f "$deb" Suggests)"

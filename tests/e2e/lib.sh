@@ -334,3 +334,24 @@ error_box_shown() {
   red=$(convert "$2" -fx '(r > 0.6 && g < 0.3 && b < 0.3) ? 1 : 0' -format '%[fx:round(mean * w * h)]' info:)
   [ "$red" -ge 100 ]
 }
+
+# Microseconds of wall time, for how long after a start something came.
+now_us() { echo "${EPOCHREALTIME//[!0-9]/}"; }
+# The shown box titled with the program's name.
+program_box() { xdotool search --onlyvisible --name '^Tarnvel$' 2>/dev/null | head -n 1 | grep .; }
+no_program_box() { ! program_box >/dev/null; }
+export -f program_box no_program_box
+close_program_box() {
+  xdotool windowfocus "$(program_box)" key Return
+  wait_for 5 no_program_box || fail "the box did not close on Return"
+}
+# Started without a tray host, the program says after 10 s that it found none unless its icon
+# docked by then. A test whose host came that late, as on a loaded machine, closes the box and
+# goes on; $1 is the program's start (now_us), taken before it was started.
+close_late_no_host_box() {
+  local docked_ms=$((($(now_us) - $1) / 1000))
+  [ "$docked_ms" -ge 9500 ] || return 0
+  echo "the icon docked $docked_ms ms after the start: the box that no tray host was found may come" >&2
+  wait_for 5 program_box && close_program_box
+  return 0
+}

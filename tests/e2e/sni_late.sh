@@ -10,6 +10,7 @@ icon_gone() { ! xembed_docked; }
 start_bus
 # Qt logs its one choice between a StatusNotifier item and an XEmbed icon: the panel starts
 # only once it is made.
+STARTED=$(now_us)
 QT_LOGGING_RULES='qt.qpa.tray.debug=true' "$TARNVEL_BIN" >"$WORK/tarnvel.log" 2>&1 &
 TARNVEL_PID=$!
 PIDS+=("$TARNVEL_PID")
@@ -17,6 +18,7 @@ wait_for 30 grep -q 'D-Bus tray available: false' "$WORK/tarnvel.log" ||
   fail "Qt did not choose an XEmbed icon: $(cat "$WORK/tarnvel.log")"
 start_panel
 wait_for 30 xembed_docked || fail "the icon did not dock in the panel: $(cat "$WORK/tarnvel.log")"
+close_late_no_host_box "$STARTED"
 item_name >/dev/null && fail "the program registered a StatusNotifier item as well"
 
 # The right button: nothing on the press (no context menu of Qt's own), the menu on the release.

@@ -53,7 +53,8 @@ int Code(QEvent::Type type, Qt::MouseButton button) {
 
 }  // namespace
 
-QtShell::QtShell(QIcon icon, std::function<void(int)> deliver) : image_(std::move(icon)), deliver_(std::move(deliver)) {
+QtShell::QtShell(QIcon icon, _XDisplay* x, std::function<void(int)> deliver, std::function<void()> docked)
+    : image_(std::move(icon)), x_(x), deliver_(std::move(deliver)), docked_(std::move(docked)) {
   qApp->installEventFilter(this);
 }
 
@@ -97,17 +98,30 @@ bool QtShell::notifyIcon(uint32_t message, const NotifyIconData& data) {
   return true;
 }
 
+// Qt's StatusNotifier item stays one for as long as the icon lives, whatever the host does
+// later; an XEmbed icon is shown wherever a tray manager runs, and Qt docks it in one that
+// starts later.
+bool QtShell::trayHostPresent() { return statusNotifier_ || XEmbedTrayPresent(x_); }
+
 void QtShell::execute(uintptr_t, const char*, const char* file, const char*, const char*, int) {
   QDesktopServices::openUrl(QUrl(QString::fromLocal8Bit(file)));
 }
 
 // Qt's XEmbed icon reports a press as activation; the release that opens the menu is seen
-// only here, on the icon's own widget.
+// only here, on the icon's own widget. Qt makes that widget when a tray manager is there,
+// and shows it once it has asked the tray to dock it.
 bool QtShell::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
-  if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick) &&
-      tray_ && qstrcmp(watched->metaObject()->className(), "QSystemTrayIconSys") == 0) {
-    if (const int code = Code(type, static_cast<QMouseEvent*>(event)->button())) post(code);
+  const bool button =
+      type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick;
+  if ((!button && type != QEvent::Show) || !tray_ ||
+      qstrcmp(watched->metaObject()->className(), "QSystemTrayIconSys") != 0) {
+    return false;
+  }
+  if (!button) {
+    docked_();
+  } else if (const int code = Code(type, static_cast<QMouseEvent*>(event)->button())) {
+    post(code);
   }
   return false;
 }

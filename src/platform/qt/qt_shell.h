@@ -9,13 +9,15 @@
 #include <memory>
 
 #include "platform/qt/qt_menu.h"
+#include "platform/qt/x11_selection.h"
 #include "platform/shell.h"
 
 class QtShell final : public QObject, public Shell {
  public:
   // `deliver` gets the mouse message code (mouse::kLeftUp for a left button release, ...) of every
-  // event over the icon.
-  QtShell(QIcon icon, std::function<void(int code)> deliver);
+  // event over the icon; `docked` hears each time an XEmbed tray takes the icon. `x` is the
+  // program's own open connection to the X server the icon shows on.
+  QtShell(QIcon icon, _XDisplay* x, std::function<void(int code)> deliver, std::function<void()> docked);
   ~QtShell() override;
 
   // From now on, the menu a StatusNotifier host may draw itself (some do on the right button)
@@ -24,6 +26,8 @@ class QtShell final : public QObject, public Shell {
   void exportMenu(const MenuEntry& root, std::function<void(const MenuEntry&)> choose);
 
   bool notifyIcon(uint32_t message, const NotifyIconData& data) override;
+  // A StatusNotifier host was there when the icon was made, or an XEmbed tray runs now.
+  bool trayHostPresent() override;
   void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters, const char* directory,
                int show) override;
 
@@ -38,7 +42,9 @@ class QtShell final : public QObject, public Shell {
   void refreshMenu();
 
   QIcon image_;
+  _XDisplay* x_;
   std::function<void(int)> deliver_;
+  std::function<void()> docked_;
   // The icon goes before the menu it exports.
   std::unique_ptr<QMenu> exported_;
   std::unique_ptr<QSystemTrayIcon> tray_;

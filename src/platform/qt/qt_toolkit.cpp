@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <algorithm>
+#include <cstdint>
 
 #include "platform/qt/qt_menu.h"
 
@@ -45,6 +47,27 @@ const MenuEntry* QtToolkit::popupMenu(const MenuEntry& menu) {
   const QAction* chosen = popup.exec(QCursor::pos());
   const auto it = entries.find(chosen);
   return it == entries.end() ? nullptr : it->second;
+}
+
+uint32_t QtToolkit::callOnce(uint32_t milliseconds, std::function<void()> callback) {
+  const uint32_t call = ++lastCall_;
+  auto timer = std::make_unique<QTimer>();
+  timer->setSingleShot(true);
+  // Qt's default timer may fire up to 5 % early; a call is due when it was asked to be.
+  timer->setTimerType(Qt::PreciseTimer);
+  QObject::connect(timer.get(), &QTimer::timeout, timer.get(), [this, call, callback = std::move(callback)] {
+    const auto it = calls_.find(call);
+    if (it == calls_.end()) return;
+    // Its own signal is running: the timer, and this function with it, go once control is
+    // back in the event loop, and the call runs on a copy.
+    it->second.release()->deleteLater();
+    calls_.erase(it);
+    const std::function<void()> run = callback;
+    run();
+  });
+  timer->start(static_cast<int>(std::min<uint32_t>(milliseconds, INT32_MAX)));
+  calls_.emplace(call, std::move(timer));
+  return call;
 }
 
 void QtToolkit::endProgram() {

@@ -1,4 +1,8 @@
 #pragma once
+#include <QTimer>
+#include <map>
+#include <memory>
+
 #include "platform/qt/form_window.h"
 #include "platform/qt/x11_selection.h"
 #include "platform/toolkit.h"
@@ -18,6 +22,8 @@ class QtToolkit final : public Toolkit {
   void focus(const Control& control) override { window_.focus(control); }
   void processEvents() override;
   const MenuEntry* popupMenu(const MenuEntry& menu) override;
+  uint32_t callOnce(uint32_t milliseconds, std::function<void()> callback) override;
+  void cancelCall(uint32_t call) override { calls_.erase(call); }
   void endProgram() override;
   std::string currentDirectory() override;
   uint32_t windowHandle() override;
@@ -27,4 +33,7 @@ class QtToolkit final : public Toolkit {
  private:
   FormWindow& window_;
   _XDisplay* x_;
+  // One single-shot timer a call; a timer dropped is gone from the event loop.
+  std::map<uint32_t, std::unique_ptr<QTimer>> calls_;
+  uint32_t lastCall_ = 0;
 };

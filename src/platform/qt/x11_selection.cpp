@@ -2,6 +2,8 @@
 
 #include <X11/Xlib.h>
 
+#include <string>
+
 bool ClaimX11Selection(Display* display, const char* name) {
   const Atom selection = XInternAtom(display, name, False);
   // Never mapped: it only stands for this process as the selection's owner.
@@ -16,4 +18,9 @@ bool ClaimX11Selection(Display* display, const char* name) {
   if (!ours) XDestroyWindow(display, owner);
   XSync(display, False);
   return ours;
+}
+
+bool XEmbedTrayPresent(Display* display) {
+  const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display));
+  return XGetSelectionOwner(display, XInternAtom(display, name.c_str(), False)) != None;
 }

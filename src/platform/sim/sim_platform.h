@@ -1,5 +1,6 @@
 #pragma once
 // The settings store, shell and toolkit in memory, recording what the program asks of them.
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -56,6 +57,7 @@ class SimShell : public Shell {
     if (message == nim::kDelete) return icons.erase(id) == 1;
     return icons.count(id) == 1;
   }
+  bool trayHostPresent() override { return hostPresent; }
   void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters, const char* directory,
                int show) override {
     executions.push_back(
@@ -76,6 +78,7 @@ class SimShell : public Shell {
   std::vector<Notification> notifications;
   std::vector<Execution> executions;
   std::set<std::pair<uint32_t, uint32_t>> icons;  // (hWnd, uID) of the icons shown
+  bool hostPresent = true;                        // a notification area is there to take them
 };
 
 class SimToolkit : public Toolkit {
@@ -102,6 +105,28 @@ class SimToolkit : public Toolkit {
     ++popups;
     return choose ? choose(menu) : nullptr;
   }
+  uint32_t callOnce(uint32_t milliseconds, std::function<void()> callback) override {
+    calls.push_back({++lastCall, now + milliseconds, std::move(callback)});
+    return lastCall;
+  }
+  void cancelCall(uint32_t call) override {
+    std::erase_if(calls, [call](const Call& pending) { return pending.id == call; });
+  }
+  // Lets `milliseconds` go by: every call due by then runs, the earliest first, each as the
+  // event loop would run it, at its own time.
+  void pass(uint64_t milliseconds) {
+    const uint64_t until = now + milliseconds;
+    for (;;) {
+      const auto next =
+          std::min_element(calls.begin(), calls.end(), [](const Call& a, const Call& b) { return a.due < b.due; });
+      if (next == calls.end() || next->due > until) break;
+      now = next->due;
+      const std::function<void()> run = std::move(next->callback);
+      calls.erase(next);
+      run();
+    }
+    now = until;
+  }
   void endProgram() override { ended = true; }
   std::string currentDirectory() override { return directory; }
   uint32_t windowHandle() override { return hwnd; }
@@ -114,6 +139,14 @@ class SimToolkit : public Toolkit {
     std::string title;
   };
   std::vector<Box> boxes;
+  struct Call {
+    uint32_t id;
+    uint64_t due;  // on the clock below
+    std::function<void()> callback;
+  };
+  std::vector<Call> calls;  // the calls arranged and not yet run or dropped
+  uint64_t now = 0;         // milliseconds since the toolkit was made
+  uint32_t lastCall = 0;
   bool otherInstance = false;
   bool shown = true;  // a form starts out shown until start-up hides it
   int shows = 0, hides = 0, eventPasses = 0, popups = 0;

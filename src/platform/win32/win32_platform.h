@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -61,6 +62,9 @@ class Win32Settings final : public Settings {
 class Win32Shell final : public Shell {
  public:
   bool notifyIcon(uint32_t message, const NotifyIconData& data) override;
+  // Windows always has a notification area: the taskbar's. When Explorer starts anew, the
+  // icon goes back through TaskbarCreated.
+  bool trayHostPresent() override { return true; }
   void execute(uintptr_t owner, const char* operation, const char* file, const char* parameters, const char* directory,
                int show) override;
 };
@@ -123,6 +127,9 @@ class Win32Toolkit final : public Toolkit {
   void focus(const Control& control) override { window_.focus(control); }
   void processEvents() override;
   const MenuEntry* popupMenu(const MenuEntry& menu) override;
+  // A thread timer each: its WM_TIMER comes through the message loop.
+  uint32_t callOnce(uint32_t milliseconds, std::function<void()> callback) override;
+  void cancelCall(uint32_t call) override;
   void endProgram() override { PostQuitMessage(0); }
   std::string currentDirectory() override;
   uint32_t windowHandle() override { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window_.handle())); }

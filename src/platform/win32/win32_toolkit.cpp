@@ -1,3 +1,4 @@
+#include <unordered_map>
 #include <vector>
 
 #include "window/fit.h"
@@ -5,7 +6,39 @@
 #include "platform/win32/win32_platform.h"
 #include "window/controls.h"
 
+namespace {
+
+// Thread timers carry no pointer of ours: their calls are found by the timer's id.
+std::unordered_map<UINT_PTR, std::function<void()>>& Calls() {
+  static std::unordered_map<UINT_PTR, std::function<void()>> calls;
+  return calls;
+}
+
+void CALLBACK CallDue(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  const auto it = Calls().find(timer);
+  if (it == Calls().end()) return;
+  const std::function<void()> run = std::move(it->second);
+  Calls().erase(it);
+  run();
+}
+
+}  // namespace
+
+uint32_t Win32Toolkit::callOnce(uint32_t milliseconds, std::function<void()> callback) {
+  const UINT_PTR timer = SetTimer(nullptr, 0, milliseconds, CallDue);
+  if (timer == 0) return 0;
+  Calls()[timer] = std::move(callback);
+  return static_cast<uint32_t>(timer);
+}
+
+void Win32Toolkit::cancelCall(uint32_t call) {
+  if (Calls().erase(call) == 1) KillTimer(nullptr, call);
+}
+
 Win32Toolkit::~Win32Toolkit() {
+  for (const auto& [timer, callback] : Calls()) KillTimer(nullptr, timer);
+  Calls().clear();
   if (mutex_) CloseHandle(mutex_);
 }
 
