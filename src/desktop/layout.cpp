@@ -86,6 +86,13 @@ class Search {
   }
 
   std::optional<std::vector<Rect>> run() {
+    // A monitor apart from the changed one's piece never moves: where the changed one would grow
+    // over it, no layout keeps the desk whole.
+    for (size_t j = 0; j < after_.size(); ++j) {
+      if (placed_[j] && j != changed_ && Overlap(after_[changed_], after_[j]) && !Overlap(before_[changed_], before_[j])) {
+        return std::nullopt;
+      }
+    }
     place(1, 0);
     if (!found_) return std::nullopt;
     return best_;
