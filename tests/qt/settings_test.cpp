@@ -110,6 +110,53 @@ TEST_F(SettingsFile, FailedSaveIsReportedAndLeavesNoFile) {
   EXPECT_EQ(read("d1"), "640 x 480, 32bit color, 60 Hz");
 }
 
+namespace {
+
+// A disk that fills up: it takes the first bytes of a write and reports only those as
+// written, without an error.
+class FullDisk final : public QIODevice {
+ public:
+  FullDisk(QIODevice& file, qint64 room) : file_(file), room_(room) {
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+  }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    const qint64 written = file_.write(data, std::min(size, room_));
+    room_ -= std::max<qint64>(written, 0);
+    return written;
+  }
+
+ private:
+  QIODevice& file_;
+  qint64 room_;
+};
+
+// The file's own format, written through a disk with room for 16 bytes.
+QSettings::Format FormatOnAFullDisk() {
+  static const QSettings::Format format =
+      QSettings::registerFormat("ini", ReadVerbatimIni, [](QIODevice& file, const QSettings::SettingsMap& map) {
+        FullDisk disk(file, 16);
+        return WriteVerbatimIni(disk, map);
+      });
+  return format;
+}
+
+}  // namespace
+
+// A save cut short by a full disk fails as a whole: the cut file would lose the presets
+// after its first bytes and every other group.
+TEST_F(SettingsFile, SaveCutShortIsReportedAndLeavesTheOldFileWhole) {
+  put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n[Window]\nleft=120\n");
+  const QByteArray before = contents();
+  QSettings settings(path(), FormatOnAFullDisk());
+  settings.setValue("Settings/d1", ValueForFile("640 x 480, 32bit color, 60 Hz"));
+  settings.sync();
+  EXPECT_EQ(settings.status(), QSettings::AccessError);
+  EXPECT_EQ(contents().toStdString(), before.toStdString());
+}
+
 // Files as users' editors leave them: a byte order mark, CRLF line ends, both, and the
 // presets' group after another one. What loads is what the file says, and the next OK
 // rewrites the presets in their one group and keeps everything else that was read.
