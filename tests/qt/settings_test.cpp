@@ -270,11 +270,30 @@ TEST_F(SettingsFile, UngroupedKeysAreKeptInTheirOwnGroup) {
   EXPECT_EQ(next.value("Settings/d1"), "640 x 480, 32bit color, 60 Hz") << after.toStdString();
 }
 
-// A group line that is not understood does not hand its keys to the group before it.
-TEST_F(SettingsFile, KeysUnderABrokenGroupLineAreNotTakenForThePreviousGroup) {
-  put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n[Other ; note\nd1=1 x 1, 8bit color, 1 Hz\n");
+// Lines that cannot be read as they stand: a group line that is not understood, a key with
+// the group separator in it. Their keys are not taken for the group before them, and OK
+// writes none of them back under a group the user never wrote.
+class UnreadLinesSettingsFile : public SettingsFile, public ::testing::WithParamInterface<EditedFile> {};
+
+TEST_P(UnreadLinesSettingsFile, AreNotTakenForAnotherGroupNorSavedAsOne) {
+  put(GetParam().text);
   EXPECT_EQ(read("d1"), "800 x 600, 32bit color, 60 Hz");
+  {
+    QtSettings settings;
+    settings.write("Tarnvel", "Settings", "d2", "");
+    ASSERT_TRUE(settings.sync());
+  }
+  EXPECT_EQ(nextStart().keys().join(", ").toStdString(), "Settings/d1, Settings/d2") << contents().toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    , UnreadLinesSettingsFile,
+    ::testing::Values(
+        EditedFile{"BrokenGroupLine",
+                   "[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n[Other ; note\nd1=1 x 1, 8bit color, 1 Hz\n"},
+        EditedFile{"KeyWithTheGroupSeparator",
+                   "[Settings]\nd1=800 x 600, 32bit color, 60 Hz\na/b=1 x 1, 8bit color, 1 Hz\n"}),
+    [](const ::testing::TestParamInfo<EditedFile>& info) { return std::string(info.param.name); });
 
 // A byte order mark inside the file, where two files were joined, belongs to the key after
 // it. Dropped, it would turn that key's line into a group line when written back, and hide
