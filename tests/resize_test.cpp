@@ -60,6 +60,8 @@ TEST_F(Layout, TooSmallKeepsTheListWhileThePanelsStillMove) {
   resize(8000, 6000);  // restored
   EXPECT_FLOAT_EQ(f.List2.width(), 8000 - 3285);
   EXPECT_FLOAT_EQ(f.List2.height(), 6000 - 1725);
+  resize(8000, 1000);  // wide enough, too short for the list
+  EXPECT_FLOAT_EQ(f.List2.height(), 6000 - 1725);
 }
 
 TEST_F(Layout, HiddenControlsNeverShow) {

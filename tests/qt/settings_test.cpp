@@ -62,9 +62,11 @@ TEST_F(SettingsFile, HandWrittenValuesReadBackAsWritten) {
   EXPECT_EQ(read("d5"), "<default>");
 }
 
+// Read back in this process and as the next start reads the file: the first answers from
+// QSettings' own copy of what was written, and only the second sees what the file holds.
 TEST_F(SettingsFile, SavedValuesReadBackUnchanged) {
   const std::string values[] = {"800 x 600, 32bit color, 60 Hz", "  padded  ", "\"quoted\" \\ back\\slash",
-                                "two\nlines\r\n", "Größe × 60 Hz"};
+                                "\"in quotes\"", "two\nlines\r\n", "Größe × 60 Hz"};
   {
     QtSettings settings;
     for (size_t i = 0; i < std::size(values); ++i)
@@ -72,7 +74,12 @@ TEST_F(SettingsFile, SavedValuesReadBackUnchanged) {
     EXPECT_TRUE(settings.sync());
   }
   EXPECT_TRUE(contents().startsWith("[Settings]\nk0=800 x 600, 32bit color, 60 Hz\n")) << contents().toStdString();
-  for (size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(read(("k" + std::to_string(i)).c_str()), values[i]);
+  const auto next = nextStart();
+  for (size_t i = 0; i < std::size(values); ++i) {
+    const std::string key = "k" + std::to_string(i);
+    EXPECT_EQ(read(key.c_str()), values[i]);
+    EXPECT_EQ(next.value(QString::fromStdString("Settings/" + key)), values[i]) << contents().toStdString();
+  }
 }
 
 TEST_F(SettingsFile, DamagedFileIsReadAsFarAsItGoesAndNotRewritten) {
@@ -101,6 +108,53 @@ TEST_F(SettingsFile, FailedSaveIsReportedAndLeavesNoFile) {
   settings.write("Tarnvel", "Settings", "d1", "640 x 480, 32bit color, 60 Hz");
   EXPECT_TRUE(settings.sync());
   EXPECT_EQ(read("d1"), "640 x 480, 32bit color, 60 Hz");
+}
+
+namespace {
+
+// A disk that fills up: it takes the first bytes of a write and reports only those as
+// written, without an error.
+class FullDisk final : public QIODevice {
+ public:
+  FullDisk(QIODevice& file, qint64 room) : file_(file), room_(room) {
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+  }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    const qint64 written = file_.write(data, std::min(size, room_));
+    room_ -= std::max<qint64>(written, 0);
+    return written;
+  }
+
+ private:
+  QIODevice& file_;
+  qint64 room_;
+};
+
+// The file's own format, written through a disk with room for 16 bytes.
+QSettings::Format FormatOnAFullDisk() {
+  static const QSettings::Format format =
+      QSettings::registerFormat("ini", ReadVerbatimIni, [](QIODevice& file, const QSettings::SettingsMap& map) {
+        FullDisk disk(file, 16);
+        return WriteVerbatimIni(disk, map);
+      });
+  return format;
+}
+
+}  // namespace
+
+// A save cut short by a full disk fails as a whole: the cut file would lose the presets
+// after its first bytes and every other group.
+TEST_F(SettingsFile, SaveCutShortIsReportedAndLeavesTheOldFileWhole) {
+  put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n[Window]\nleft=120\n");
+  const QByteArray before = contents();
+  QSettings settings(path(), FormatOnAFullDisk());
+  settings.setValue("Settings/d1", ValueForFile("640 x 480, 32bit color, 60 Hz"));
+  settings.sync();
+  EXPECT_EQ(settings.status(), QSettings::AccessError);
+  EXPECT_EQ(contents().toStdString(), before.toStdString());
 }
 
 // Files as users' editors leave them: a byte order mark, CRLF line ends, both, and the
@@ -216,11 +270,30 @@ TEST_F(SettingsFile, UngroupedKeysAreKeptInTheirOwnGroup) {
   EXPECT_EQ(next.value("Settings/d1"), "640 x 480, 32bit color, 60 Hz") << after.toStdString();
 }
 
-// A group line that is not understood does not hand its keys to the group before it.
-TEST_F(SettingsFile, KeysUnderABrokenGroupLineAreNotTakenForThePreviousGroup) {
-  put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n[Other ; note\nd1=1 x 1, 8bit color, 1 Hz\n");
+// Lines that cannot be read as they stand: a group line that is not understood, a key with
+// the group separator in it. Their keys are not taken for the group before them, and OK
+// writes none of them back under a group the user never wrote.
+class UnreadLinesSettingsFile : public SettingsFile, public ::testing::WithParamInterface<EditedFile> {};
+
+TEST_P(UnreadLinesSettingsFile, AreNotTakenForAnotherGroupNorSavedAsOne) {
+  put(GetParam().text);
   EXPECT_EQ(read("d1"), "800 x 600, 32bit color, 60 Hz");
+  {
+    QtSettings settings;
+    settings.write("Tarnvel", "Settings", "d2", "");
+    ASSERT_TRUE(settings.sync());
+  }
+  EXPECT_EQ(nextStart().keys().join(", ").toStdString(), "Settings/d1, Settings/d2") << contents().toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    , UnreadLinesSettingsFile,
+    ::testing::Values(
+        EditedFile{"BrokenGroupLine",
+                   "[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n[Other ; note\nd1=1 x 1, 8bit color, 1 Hz\n"},
+        EditedFile{"KeyWithTheGroupSeparator",
+                   "[Settings]\nd1=800 x 600, 32bit color, 60 Hz\na/b=1 x 1, 8bit color, 1 Hz\n"}),
+    [](const ::testing::TestParamInfo<EditedFile>& info) { return std::string(info.param.name); });
 
 // A byte order mark inside the file, where two files were joined, belongs to the key after
 // it. Dropped, it would turn that key's line into a group line when written back, and hide
