@@ -18,6 +18,7 @@
 #include "desktop/confirmed_display.h"
 #include "platform/mutter/mutter_desk.h"
 #include "platform/sim/sim_platform.h"
+#include "x11/test_server.h"
 #include "platform/x11/xrandr_desk.h"
 #include "window/form1.h"
 
@@ -25,28 +26,6 @@
 #include <X11/Xlib.h>
 
 namespace {
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-std::string XDisplayName() {
-  std::ifstream in(Env("TARNVEL_XORG_STATE") + "/display");
-  std::string name;
-  in >> name;
-  return name;
-}
-
-std::string Sh(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(("export DISPLAY=" + XDisplayName() + "; { " + command + "; } 2>&1").c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
 
 struct ServiceMode {
   std::string id;

@@ -15,30 +15,13 @@
 #include "modes/mode_text.h"
 #include "modes/screen_res.h"
 #include "platform/sim/sim_platform.h"
+#include "x11/test_server.h"
 #include "platform/x11/xrandr_desk.h"
 
 // Last: Xlib defines macros that collide with GoogleTest's names.
 #include <X11/Xlib.h>
 
 namespace {
-
-std::string DisplayName() {
-  const char* state = std::getenv("TARNVEL_XORG_STATE");
-  std::ifstream in(std::string(state ? state : "") + "/display");
-  std::string name;
-  in >> name;
-  return name;
-}
-
-std::string Sh(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(("export DISPLAY=" + DisplayName() + "; { " + command + "; } 2>&1").c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
 
 struct XMode {
   int width, height, rate;
@@ -90,8 +73,8 @@ std::string XrandrDesktop() {
 class XRandr : public ::testing::Test {
  protected:
   void SetUp() override {
-    dpy = XOpenDisplay(DisplayName().c_str());
-    ASSERT_NE(dpy, nullptr) << "no X server at '" << DisplayName() << "'";
+    dpy = XOpenDisplay(TestDisplay().c_str());
+    ASSERT_NE(dpy, nullptr) << "no X server at '" << TestDisplay() << "'";
     desk = std::make_unique<XRandrDesk>(dpy);
     display = std::make_unique<desktop::DesktopDisplay>(*desk);
     ASSERT_EQ(change(1024, 768, 60), 0);
