@@ -25,6 +25,7 @@ class MapSettings final : public Settings {
   }
   bool write(std::string_view, std::string_view, std::string_view, std::string_view) override { std::abort(); }
   bool sync() override { std::abort(); }  // start-up never writes
+  std::string unreadable(std::string_view, std::string_view) override { return {}; }
 
  private:
   const QSettings::SettingsMap& map_;

@@ -5,7 +5,6 @@
 #include <deque>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "ctl/tarnvelctl.h"
 #include "platform/sim/sim_display.h"
 #include "platform/sim/sim_platform.h"
+#include "ctl_console.h"
 
 namespace {
 
@@ -35,14 +35,20 @@ constexpr int kNoChange = -1;
 struct SimHost final : ctl::Host {
   SimDisplay sim{kModes};
   SimSettings settings_;
+  SimNotes notes_;
   bool reachable = true;
   DisplayDriver* display(const std::string&, std::string& why) override {
     if (!reachable) why = "cannot open the X display \":99\"";
     return reachable ? &sim : nullptr;
   }
-  std::optional<std::vector<ctl::Shown>> monitors(std::string&) override { return std::nullopt; }
+  std::optional<std::vector<ctl::Shown>> monitors(std::string&) override {
+    return std::vector<ctl::Shown>{{"SIM", {}, 0, 0, true}};
+  }
   Settings& settings() override { return settings_; }
+  ctl::Notes& notes() override { return notes_; }
 };
+
+using Kept = std::map<std::string, std::string>;  // monitor -> the mode remembered for it
 
 struct Case {
   std::vector<std::string> args;
@@ -56,6 +62,13 @@ struct Case {
   std::deque<int32_t> results = {};                // the display's answers to the changes
   std::optional<SimMode> screen = {};              // the mode in force, when not row 0
   bool reachable = true;
+  std::string interruption = {};   // what ends the wait for an answer before any line comes
+  std::string outputFails = {};    // why standard output takes nothing
+  std::string presetsUnreadable = {};
+  std::string notesFail = {};      // why no record can be made
+  Kept kept = {};                  // the records before the run
+  std::optional<Kept> keptAfter = {};  // and after it, when they change
+  bool noModes = false;            // the display lists none
 };
 
 const std::string kUsageLine = std::string(ctl::kUsage) + "\n";
@@ -151,6 +164,62 @@ const std::vector<Case> kCases = {
     {.args = {"set", "-q", "1280x720"}, .code = 2, .err = "tarnvelctl: unknown option -q"},
     {.args = {"--version"}, .code = 0, .out = "tarnvelctl " + kVersion + "\n"},
     {.args = {"list", "--help"}, .code = 0, .out = kUsageLine + "\nSwitches the display mode", .reachable = false},
+    // Numbers are whole numbers and nothing else; "--" ends the options, a lone "-" is none.
+    {.args = {"preset", "1x"}, .code = 2, .err = "preset N is 1, 2, 3 or 4, not \"1x\""},
+    {.args = {"set", "--revert-after", "10s", "800x600"}, .code = 2, .err = "not \"10s\""},
+    {.args = {"set", "1024x768@60hz"}, .code = 3, .err = "no listed mode matches \"1024x768@60hz\""},
+    {.args = {"set", "1024x768x32x60"}, .code = 3, .err = "no listed mode matches"},
+    {.args = {"set", "1024x768x0"}, .code = 3, .err = "no listed mode matches"},
+    {.args = {"set", "--", "--closest"}, .code = 3, .err = "no listed mode matches \"--closest\""},
+    {.args = {"set", "-"}, .code = 3, .err = "no listed mode matches \"-\""},
+    {.args = {"set", ""}, .code = 2, .err = "tarnvelctl: set needs a MODE"},
+    {.args = {"set", "--revert-after=5", "--revert-after", "6", "800x600"}, .code = 2, .err = "--revert-after is given twice"},
+    {.args = {"-m", "SIM", "--monitor", "SIM", "list"}, .code = 2, .err = "--monitor is given twice"},
+    {.args = {"set", "--revert-after", "86400", "800x600"}, .code = 0, .out = "800 x 600, 32bit color, 60 Hz\n",
+     .err = "within 86400 seconds", .to = 7, .changes = 1, .input = "y\n"},
+    {.args = {"list"}, .code = 1, .err = "tarnvelctl: the display lists no modes", .noModes = true},
+    // BITS: the bits per pixel, else the depth a mode text shows; without them, the depth in
+    // force, also on a 16-bit screen; @0 the hardware's own rate.
+    {.args = {"set", "1920x1080x24"}, .code = 0, .out = "1920 x 1080, 24bit color, 60 Hz\n", .to = 3, .changes = 1},
+    {.args = {"set", "1920x1080"}, .code = 0, .out = "1920 x 1080, 24bit color, 60 Hz\n", .to = 3, .changes = 1,
+     .screen = SimMode{1920, 1080, 16, 60}},
+    {.args = {"set", "640x480@0"}, .code = 0, .out = "640 x 480, 32bit color, (Hardware default)\n", .to = 8, .changes = 1},
+    // --closest: the nearest size at the depth asked or in force, then the nearest rate.
+    {.args = {"set", "--closest", "1900x1070"}, .code = 0, .out = "1920 x 1080, 32bit color, 60 Hz\n", .to = 2, .changes = 1},
+    {.args = {"set", "1900x1070@140", "--closest"}, .code = 0, .out = "1920 x 1080, 32bit color, 144 Hz\n", .to = 1,
+     .changes = 1},
+    {.args = {"set", "--closest", "1000x700x8"}, .code = 0, .out = "800 x 600, 256 colors, 60 Hz\n", .to = 6, .changes = 1},
+    {.args = {"set", "--closest", "1280 X 700, 32BIT COLOR, 70 hz"}, .code = 0, .out = "1280 x 720, 32bit color, 75 Hz\n",
+     .to = 5, .changes = 1},
+    {.args = {"set", "--closest", "800x600x4"}, .code = 3, .err = "no listed mode matches \"800x600x4\" in its depth"},
+    {.args = {"preset", "--closest", "1"}, .code = 2, .err = "--closest goes with set only"},
+    // The safety net: whatever ends the wait switches back.
+    {.args = {"set", "--revert-after", "5", "1280x720"}, .code = 5, .out = "1280 x 720, 32bit color, 75 Hz\n",
+     .err = "tarnvelctl: terminated: switched back to 1024 x 768, 32bit color, 60 Hz", .to = 0, .changes = 2,
+     .interruption = "terminated"},
+    // No failure looks like success: an output that takes nothing, presets that cannot be read.
+    {.args = {"list"}, .code = 6, .err = "tarnvelctl: cannot write the output: No space left on device",
+     .outputFails = "No space left on device"},
+    {.args = {"set", "1280x720"}, .code = 6, .err = "cannot write the output: output closed", .to = 5, .changes = 1,
+     .outputFails = "output closed"},
+    {.args = {"set", "--revert-after", "5", "1280x720"}, .code = 5,
+     .err = "tarnvelctl: output closed: switched back to 1024 x 768", .to = 0, .changes = 2, .outputFails = "output closed"},
+    {.args = {"preset", "1"}, .code = 6, .err = "tarnvelctl: cannot read the presets: /home/u/Tarnvel.ini: Permission denied",
+     .presetsUnreadable = "/home/u/Tarnvel.ini: Permission denied"},
+    // Do and undo: the mode before is kept once, and restore brings it back and forgets it.
+    {.args = {"set", "--remember", "1280x720"}, .code = 0, .out = "1280 x 720, 32bit color, 75 Hz\n", .to = 5, .changes = 1,
+     .keptAfter = Kept{{"SIM", "1024 x 768, 32bit color, 60 Hz"}}},
+    {.args = {"preset", "3", "--remember"}, .code = 0, .out = "800 x 600, 32bit color, 60 Hz\n", .to = 7, .changes = 1,
+     .kept = {{"SIM", "1280 x 720, 32bit color, 50 Hz"}}},
+    {.args = {"set", "--remember", "1280x720"}, .code = 4, .err = "did not take", .changes = 1, .results = {-1},
+     .keptAfter = Kept{}},
+    {.args = {"set", "--remember", "1280x720"}, .code = 6, .err = "cannot remember the mode in force: XDG_RUNTIME_DIR is not set",
+     .notesFail = "XDG_RUNTIME_DIR is not set"},
+    {.args = {"restore"}, .code = 0, .out = "1280 x 720, 32bit color, 50 Hz\n", .to = 4, .changes = 1,
+     .kept = {{"SIM", "1280 x 720, 32bit color, 50 Hz"}}, .keptAfter = Kept{}},
+    {.args = {"restore"}, .code = 4, .err = "did not take 1280 x 720", .changes = 1, .results = {-1},
+     .kept = {{"SIM", "1280 x 720, 32bit color, 50 Hz"}}},
+    {.args = {"restore"}, .code = 3, .err = "tarnvelctl: nothing is remembered for SIM"},
 };
 
 TEST(Tarnvelctl, CommandLines) {
@@ -163,20 +232,25 @@ TEST(Tarnvelctl, CommandLines) {
     host.sim.results = c.results;
     host.settings_.values = c.stored;
     host.reachable = c.reachable;
-    std::istringstream in(c.input);
-    std::ostringstream out, err;
+    host.settings_.failOpen = c.presetsUnreadable;
+    host.notes_.failWith = c.notesFail;
+    host.notes_.kept = c.kept;
+    if (c.noModes) host.sim.modes.clear();
+    SimConsole console(c.input, c.interruption);
+    console.outError_ = c.outputFails;
 
-    EXPECT_EQ(ctl::Run(c.args, host, in, out, err), c.code);
+    EXPECT_EQ(ctl::Run(c.args, host, console), c.code);
     if (c.out.ends_with('\n') || c.out.empty()) {
-      EXPECT_EQ(out.str(), c.out);
+      EXPECT_EQ(console.written, c.out);
     } else {
-      EXPECT_TRUE(out.str().starts_with(c.out)) << out.str();
+      EXPECT_TRUE(console.written.starts_with(c.out)) << console.written;
     }
     if (c.err.empty()) {
-      EXPECT_EQ(err.str(), "");
+      EXPECT_EQ(console.errors, "");
     } else {
-      EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
+      EXPECT_NE(console.errors.find(c.err), std::string::npos) << console.errors;
     }
+    EXPECT_EQ(host.notes_.kept, c.keptAfter.value_or(c.kept));
     EXPECT_EQ(static_cast<int>(host.sim.changes.size()), c.changes);
     for (const auto& change : host.sim.changes) EXPECT_EQ(change.flags, kChangeDynamic);
     if (c.to != kNoChange) {

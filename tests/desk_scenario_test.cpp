@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ctl/desk_monitors.h"
+#include "ctl_console.h"
 #include "ctl/tarnvelctl.h"
 #include "desktop/confirmed_display.h"
 #include "desktop/desk_file.h"
@@ -107,6 +107,8 @@ TEST(TarnvelctlOnADesk, ReachesEveryMonitor) {
     }
     std::optional<std::vector<ctl::Shown>> monitors(std::string&) override { return ctl::ShownOf(sim.desk); }
     Settings& settings() override { return store; }
+    ctl::Notes& notes() override { return records; }
+    SimNotes records;
   } host;
   std::filesystem::remove(std::filesystem::path(testing::TempDir()) / "tarnvel-desk-scenario");
   const desktop::Desk before = host.sim.desk;
@@ -127,7 +129,7 @@ TEST(TarnvelctlOnADesk, ReachesEveryMonitor) {
       {{"-m", "DUMMY0", "current"}, 0, "1024 x 768, 32bit color, 60 Hz\n", ""},
       {{"--monitor=HDMI-1", "list"}, 3, "",
        "tarnvelctl: no monitor \"HDMI-1\" shows a picture; the monitors that do: DUMMY0, DUMMY1, DUMMY2\n"},
-      {{"-m", "DUMMY2", "monitors"}, 2, "", "tarnvelctl: --monitor goes with list, current, set, preset and presets\n"},
+      {{"-m", "DUMMY2", "monitors"}, 2, "", "tarnvelctl: --monitor goes with list, current, set, preset, presets and restore\n"},
       // DUMMY2 narrows under DUMMY0; the primary, which it never touched, stays.
       {{"set", "640x480", "-m", "DUMMY2"}, 0, "640 x 480, 32bit color, 60 Hz\n", "",
        "DUMMY0 1024x768+0+0; DUMMY1 1280x1024+1024+0; DUMMY2 640x480+0+768"},
@@ -140,11 +142,10 @@ TEST(TarnvelctlOnADesk, ReachesEveryMonitor) {
     std::string text;
     for (const std::string& a : line.args) text += " " + a;
     SCOPED_TRACE("tarnvelctl" + text);
-    std::istringstream in;
-    std::ostringstream out, err;
-    EXPECT_EQ(ctl::Run(line.args, host, in, out, err), line.code);
-    EXPECT_EQ(out.str(), line.out);
-    EXPECT_EQ(err.str().substr(0, line.err.size()), line.err);
+    SimConsole console;
+    EXPECT_EQ(ctl::Run(line.args, host, console), line.code);
+    EXPECT_EQ(console.written, line.out);
+    EXPECT_EQ(console.errors.substr(0, line.err.size()), line.err);
     EXPECT_EQ(Layout(host.sim.desk), line.layout.empty() ? Layout(before) : line.layout);
   }
 }

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/ctl_posix.h"
 #include "app/ctl_qt_module.h"
 #include "app/display_choice.h"
 #include "ctl/desk_monitors.h"
@@ -96,6 +96,12 @@ class LinuxHost final : public ctl::Host {
     return ctl::ShownOf(*desk);
   }
 
+  // The records of --remember are kept for the display server reached.
+  ctl::Notes& notes() override {
+    if (!notes_) notes_ = std::make_unique<RuntimeNotes>(FileName(ServerName(wayland_)));
+    return *notes_;
+  }
+
   // The settings file is read only when a preset is asked for.
   Settings& settings() override {
     if (!settings_) settings_.reset(FromQtModule<TarnvelctlSettingsFn>("TarnvelctlSettings")());
@@ -131,22 +137,22 @@ class LinuxHost final : public ctl::Host {
   std::unique_ptr<desktop::DesktopDisplay> driver_;
   std::unique_ptr<ConfirmedDisplay> confirmed_;
   std::unique_ptr<Settings> settings_;
+  std::unique_ptr<RuntimeNotes> notes_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  PosixConsole console;  // first: it takes descriptors 0 to 2 before anything else can
   const std::vector<std::string> args(argv + 1, argv + argc);
   int code = 0;
   try {
     LinuxHost host;
-    code = ctl::Run(args, host, std::cin, std::cout, std::cerr);
+    code = ctl::Run(args, host, console);
   } catch (const std::exception& e) {
-    std::cerr << "tarnvelctl: " << e.what() << '\n';
+    console.err(std::string("tarnvelctl: ") + e.what() + "\n");
     code = ctl::exit_code::kUnreachable;
   }
   // A reader left waiting for an answer that never came must not hold the exit up.
-  std::cout.flush();
-  std::cerr.flush();
   std::_Exit(code);
 }

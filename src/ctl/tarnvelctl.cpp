@@ -2,13 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <future>
-#include <istream>
-#include <memory>
-#include <ostream>
-#include <thread>
+#include <cstdlib>
 #include <vector>
 
+#include "app_info.h"
 #include "modes/mode_lookup.h"
 #include "modes/mode_text.h"
 #include "modes/screen_res.h"
@@ -32,20 +29,27 @@ constexpr std::string_view kHelp =
     "  tarnvelctl presets            the four presets, an empty line for an empty one\n"
     "  tarnvelctl monitors           every monitor that shows a picture: its name, mode in force\n"
     "                                and position (+X+Y), and \"primary\", separated by tabs\n"
+    "  tarnvelctl restore            switch back to the mode kept by --remember, and forget it\n"
     "\n"
-    "  --monitor NAME, -m NAME       with list, current, set, preset and presets: act on the\n"
-    "                                monitor NAME (as \"tarnvelctl monitors\" names it), not the\n"
-    "                                primary one\n"
+    "  --monitor NAME, -m NAME       with list, current, set, preset, presets and restore: act on\n"
+    "                                the monitor NAME (as \"tarnvelctl monitors\" names it), not\n"
+    "                                the primary one\n"
     "  --revert-after SECONDS        with set and preset: ask whether to keep the new mode and\n"
     "                                switch back unless a line starting with y comes in time\n"
+    "  --remember                    with set and preset: keep the mode in force for restore,\n"
+    "                                unless one is kept already\n"
+    "  --closest                     with set: where no listed mode matches, the one nearest in\n"
+    "                                size, then in rate\n"
     "  --help, --version\n"
     "\n"
     "Exit codes: 0 done; 1 the display cannot be reached or read; 2 wrong usage; 3 no listed\n"
-    "mode matches, the preset is empty, or no monitor of that name shows a picture; 4 the\n"
-    "display refused the change or it did not land; 5 switched back after --revert-after.\n";
+    "mode matches, the preset is empty, no monitor of that name shows a picture, or nothing is\n"
+    "remembered; 4 the display refused the change or it did not land; 5 switched back after\n"
+    "--revert-after; 6 a file or the output could not be read or written.\n";
 
 constexpr int kLongestWait = 24 * 60 * 60;
 
+// A whole number and nothing else: "10s" and "1x" are no numbers.
 std::optional<int32_t> Number(std::string_view text) {
   int32_t value = 0;
   const char* end = text.data() + text.size();
@@ -83,6 +87,7 @@ class Session {
   }
 
   const std::vector<std::string>& texts() const { return texts_; }
+  const std::string& text(int32_t row) const { return texts_[static_cast<size_t>(row)]; }
   // The rows the tray's "All Resolutions" shows.
   std::vector<int32_t> listed() const { return AllResolutionsRows(texts_); }
   std::span<const DevMode> modes() const { return {engine_.DisplayModes().data(), texts_.size()}; }
@@ -95,7 +100,7 @@ class Session {
   // listed mode matches them.
   std::string inForceText() {
     const int32_t now = inForce();
-    return now >= 0 ? texts_[static_cast<size_t>(now)] : MetricsText(metrics());
+    return now >= 0 ? text(now) : MetricsText(metrics());
   }
 
  private:
@@ -105,60 +110,15 @@ class Session {
   std::vector<std::string> texts_;
 };
 
-struct Streams {
-  std::istream& in;
-  std::ostream& out;
-  std::ostream& err;
-};
-
-int Error(std::ostream& err, int code, const std::string& message) {
-  err << "tarnvelctl: " << message << '\n';
+int Error(Console& console, int code, const std::string& message) {
+  console.err("tarnvelctl: " + message + "\n");
   return code;
 }
 
-std::string RefreshOfModeInForce(Session& session) {
-  const int32_t now = session.inForce();
-  return now >= 0 ? RefreshText(session.texts()[static_cast<size_t>(now)]) : std::string();
-}
-
-std::string LoadPresetOf(Session& session, Host& host, size_t n, const std::string& refresh) {
-  return LoadPreset(host.settings(), n, refresh,
-                    [&](const std::string& text) { return FindModeText(session.texts(), text); });
-}
-
-// Switches to `target` and, when asked to, switches back unless the user keeps it.
-int Switch(Session& session, int32_t target, int revertAfter, Streams io) {
-  const int32_t before = session.inForce();
-  if (revertAfter > 0 && before < 0) {
-    return Error(io.err, exit_code::kUnreachable,
-                 "no listed mode is in force (" + session.inForceText() + "), so there is none to switch back to");
-  }
-  const std::string& text = session.texts()[static_cast<size_t>(target)];
-  if (!session.apply(target)) {
-    return Error(io.err, exit_code::kRefused,
-                 "the display did not take " + text + " (code " + std::to_string(session.code()) +
-                     "); in force now: " + session.inForceText());
-  }
-  io.out << text << '\n';
-  io.out.flush();
-  if (revertAfter == 0) return exit_code::kDone;
-
-  io.err << "tarnvelctl: keep " << text << "? Type y and Enter within " << revertAfter
-         << " seconds, or the previous mode comes back." << std::endl;
-  const Answer answer = ReadAnswer(io.in, std::chrono::seconds(revertAfter));
-  if (answer.kind == Answer::Kind::Line && !answer.line.empty() && (answer.line[0] == 'y' || answer.line[0] == 'Y')) {
-    return exit_code::kDone;
-  }
-  const std::string& previous = session.texts()[static_cast<size_t>(before)];
-  const std::string why = answer.kind == Answer::Kind::TooLate      ? "no answer within " + std::to_string(revertAfter) + " s"
-                          : answer.kind == Answer::Kind::EndOfInput ? "end of input"
-                                                                    : "the answer was not y";
-  if (!session.apply(before)) {
-    return Error(io.err, exit_code::kRefused,
-                 why + ", but switching back to " + previous + " failed (code " + std::to_string(session.code()) +
-                     "); in force now: " + session.inForceText());
-  }
-  return Error(io.err, exit_code::kReverted, why + ": switched back to " + previous);
+// Results, written whole; a result that cannot be written is a failure the script must see.
+int Print(Console& console, const std::string& text) {
+  if (console.out(text)) return exit_code::kDone;
+  return Error(console, exit_code::kFileOrOutput, "cannot write the output: " + console.outError());
 }
 
 // +X+Y as xrandr writes a place: a coordinate left of or above the origin with "-".
@@ -167,70 +127,214 @@ std::string Position(int32_t x, int32_t y) {
   return signed_(x) + signed_(y);
 }
 
-int RunOnDisplay(const Command& command, Host& host, Streams io) {
-  std::string why;
-  if (command.action == Action::Monitors || !command.monitor.empty()) {
-    const std::optional<std::vector<Shown>> shown = host.monitors(why);
-    if (!shown) return Error(io.err, exit_code::kUnreachable, why);
-    if (command.action == Action::Monitors) {
-      for (const Shown& m : *shown) {
-        io.out << m.name << '\t' << ModeText(m.mode) << '\t' << Position(m.x, m.y) << (m.primary ? "\tprimary" : "")
-               << '\n';
-      }
-      return exit_code::kDone;
-    }
-    const bool known =
-        std::any_of(shown->begin(), shown->end(), [&](const Shown& m) { return m.name == command.monitor; });
-    if (!known) {
-      std::string names;
-      for (const Shown& m : *shown) names += (names.empty() ? "" : ", ") + m.name;
-      return Error(io.err, exit_code::kNoMatch,
-                   "no monitor \"" + command.monitor + "\" shows a picture; the monitors that do: " + names);
-    }
-  }
-  DisplayDriver* display = host.display(command.monitor, why);
-  if (!display) return Error(io.err, exit_code::kUnreachable, why);
-  Session session(*display);
-  if (session.texts().empty()) return Error(io.err, exit_code::kUnreachable, "the display lists no modes");
+struct Job {
+  const Command& command;
+  Host& host;
+  Console& console;
+  std::optional<std::vector<Shown>> shown = {};
 
-  switch (command.action) {
-    case Action::List:
-      for (int32_t row : session.listed()) io.out << session.texts()[static_cast<size_t>(row)] << '\n';
-      return exit_code::kDone;
-    case Action::Current: {
-      const int32_t now = session.inForce();
-      if (now < 0) return Error(io.err, exit_code::kUnreachable, "no listed mode is in force: " + session.inForceText());
-      io.out << session.texts()[static_cast<size_t>(now)] << '\n';
-      return exit_code::kDone;
-    }
-    case Action::Presets: {
-      const std::string refresh = RefreshOfModeInForce(session);
-      for (size_t n = 0; n < kPresetCount; ++n) io.out << LoadPresetOf(session, host, n, refresh) << '\n';
-      return exit_code::kDone;
-    }
-    case Action::Preset: {
-      const std::string value = LoadPresetOf(session, host, command.preset - 1, RefreshOfModeInForce(session));
-      if (value.empty()) return Error(io.err, exit_code::kNoMatch, "preset " + std::to_string(command.preset) + " is empty");
-      return Switch(session, FindModeText(session.texts(), value), command.revertAfter, io);
-    }
-    case Action::Set: {
-      const std::optional<ShortForm> form = ParseShortForm(command.mode);
-      const int32_t target = form ? MatchShortForm(session.modes(), *form, session.metrics())
-                                  : FindModeText(session.texts(), command.mode);
-      if (target < 0) {
-        return Error(io.err, exit_code::kNoMatch,
-                     "no listed mode matches \"" + command.mode + "\" (" + std::to_string(session.listed().size()) +
-                         " modes are listed: see tarnvelctl list)");
-      }
-      return Switch(session, target, command.revertAfter, io);
-    }
-    case Action::Help:
-    case Action::Version:
-    case Action::Monitors:
-      break;
+  int fail(int code, const std::string& message) { return Error(console, code, message); }
+
+  // The monitors, read once; nothing when the display cannot be read.
+  const std::vector<Shown>* monitors(std::string& why) {
+    if (!shown) shown = host.monitors(why);
+    return shown ? &*shown : nullptr;
   }
-  return exit_code::kDone;
-}
+
+  // The monitor a record is kept for: the one named, else the primary one.
+  std::optional<std::string> monitorName(std::string& why) {
+    if (!command.monitor.empty()) return command.monitor;
+    const std::vector<Shown>* all = monitors(why);
+    if (!all || all->empty()) return std::nullopt;
+    const auto primary = std::find_if(all->begin(), all->end(), [](const Shown& m) { return m.primary; });
+    return (primary != all->end() ? *primary : all->front()).name;
+  }
+
+  std::string refreshOfModeInForce(Session& session) {
+    const int32_t now = session.inForce();
+    return now >= 0 ? RefreshText(session.text(now)) : std::string();
+  }
+
+  std::string loadPreset(Session& session, size_t n, const std::string& refresh) {
+    return LoadPreset(host.settings(), n, refresh,
+                      [&](const std::string& text) { return FindModeText(session.texts(), text); });
+  }
+
+  // Switches to `target`, keeping the mode before for restore when asked to, and when asked
+  // to, switches back unless the user keeps the new one.
+  int switchTo(Session& session, int32_t target) {
+    const int32_t before = session.inForce();
+    const int revertAfter = command.revertAfter;
+    if (revertAfter > 0 && before < 0) {
+      return fail(exit_code::kUnreachable,
+                  "no listed mode is in force (" + session.inForceText() + "), so there is none to switch back to");
+    }
+    // The record is there before the switch, so that a run killed in the middle still leaves
+    // the way back; it goes again when the switch does not stay.
+    std::optional<std::string> noted;
+    if (command.remember) {
+      std::string why;
+      const std::optional<std::string> name = monitorName(why);
+      if (!name) return fail(exit_code::kUnreachable, why);
+      if (before < 0) {
+        return fail(exit_code::kUnreachable,
+                    "no listed mode is in force (" + session.inForceText() + "), so there is none to remember");
+      }
+      const Notes::Made made = host.notes().make(*name, session.text(before), why);
+      if (made == Notes::Made::Failed) return fail(exit_code::kFileOrOutput, "cannot remember the mode in force: " + why);
+      if (made == Notes::Made::Created) noted = *name;
+    }
+    const auto unnote = [&] {
+      if (noted) host.notes().forget(*noted);
+    };
+
+    if (revertAfter > 0) console.holdInterruptions();
+    const std::string& text = session.text(target);
+    if (!session.apply(target)) {
+      unnote();
+      return fail(exit_code::kRefused, "the display did not take " + text + " (code " + std::to_string(session.code()) +
+                                           "); in force now: " + session.inForceText());
+    }
+    const bool written = console.out(text + "\n");
+    if (revertAfter == 0) {
+      return written ? exit_code::kDone
+                     : fail(exit_code::kFileOrOutput, "cannot write the output: " + console.outError());
+    }
+
+    Answer answer;
+    if (written) {
+      console.err("tarnvelctl: keep " + text + "? Type y and Enter within " + std::to_string(revertAfter) +
+                  " seconds, or the previous mode comes back.\n");
+      answer = console.answer(std::chrono::seconds(revertAfter));
+    } else {
+      // A mode nobody can be asked about is not kept.
+      const std::string error = console.outError();
+      answer = {Answer::Kind::Interrupted, {}, error == "output closed" ? error : "cannot write the output: " + error};
+    }
+    if (answer.kind == Answer::Kind::Line && !answer.line.empty() && (answer.line[0] == 'y' || answer.line[0] == 'Y')) {
+      return exit_code::kDone;
+    }
+    const std::string why = answer.kind == Answer::Kind::TooLate ? "no answer within " + std::to_string(revertAfter) + " s"
+                            : answer.kind == Answer::Kind::EndOfInput ? "end of input"
+                            : answer.kind == Answer::Kind::Line       ? "the answer was not y"
+                                                                      : answer.why;
+    const bool back = session.apply(before);
+    console.takenBack();
+    unnote();
+    const std::string& previous = session.text(before);
+    if (!back) {
+      return fail(exit_code::kRefused, why + ", but switching back to " + previous + " failed (code " +
+                                           std::to_string(session.code()) + "); in force now: " + session.inForceText());
+    }
+    return fail(exit_code::kReverted, why + ": switched back to " + previous);
+  }
+
+  // The mode `command.mode` names: a mode text, a short form, or with --closest the nearest.
+  int32_t target(Session& session) {
+    const std::optional<ShortForm> form = ParseShortForm(command.mode);
+    int32_t found = form ? MatchShortForm(session.modes(), *form, session.metrics()) : FindModeText(session.texts(), command.mode);
+    if (found >= 0 || !command.closest) return found;
+    Wanted wanted;
+    if (form) {
+      wanted = {form->width, form->height, form->bits, {}, form->hz};
+    } else if (const std::optional<ModeParts> parts = TakeApart(command.mode)) {
+      wanted = {parts->width, parts->height, 0, parts->depth, parts->rate};
+    } else {
+      return -1;
+    }
+    const std::vector<int32_t> rows = session.listed();
+    return Closest(session.modes(), rows, wanted, session.metrics());
+  }
+
+  int restore(Session& session) {
+    std::string why;
+    const std::optional<std::string> name = monitorName(why);
+    if (!name) return fail(exit_code::kUnreachable, why);
+    const std::optional<std::string> kept = host.notes().read(*name);
+    if (!kept) return fail(exit_code::kNoMatch, "nothing is remembered for " + *name + " (see --remember)");
+    const int32_t row = FindModeText(session.texts(), *kept);
+    if (row < 0) return fail(exit_code::kNoMatch, "the mode remembered for " + *name + ", " + *kept + ", is not listed");
+    if (!session.apply(row)) {
+      return fail(exit_code::kRefused, "the display did not take " + *kept + " (code " + std::to_string(session.code()) +
+                                           "); in force now: " + session.inForceText());
+    }
+    host.notes().forget(*name);
+    return Print(console, *kept + "\n");
+  }
+
+  int presetsReadable() {
+    const std::string problem = host.settings().unreadable(app::kTitle, kPresetSection);
+    return problem.empty() ? exit_code::kDone : fail(exit_code::kFileOrOutput, "cannot read the presets: " + problem);
+  }
+
+  int onDisplay() {
+    std::string why;
+    if (command.action == Action::Monitors || !command.monitor.empty()) {
+      const std::vector<Shown>* all = monitors(why);
+      if (!all) return fail(exit_code::kUnreachable, why);
+      if (command.action == Action::Monitors) {
+        std::string lines;
+        for (const Shown& m : *all) {
+          lines += m.name + '\t' + ModeText(m.mode) + '\t' + Position(m.x, m.y) + (m.primary ? "\tprimary\n" : "\n");
+        }
+        return Print(console, lines);
+      }
+      const bool known = std::any_of(all->begin(), all->end(), [&](const Shown& m) { return m.name == command.monitor; });
+      if (!known) {
+        std::string names;
+        for (const Shown& m : *all) names += (names.empty() ? "" : ", ") + m.name;
+        return fail(exit_code::kNoMatch, "no monitor \"" + command.monitor + "\" shows a picture; the monitors that do: " + names);
+      }
+    }
+    DisplayDriver* display = host.display(command.monitor, why);
+    if (!display) return fail(exit_code::kUnreachable, why);
+    Session session(*display);
+    if (session.texts().empty()) return fail(exit_code::kUnreachable, "the display lists no modes");
+
+    switch (command.action) {
+      case Action::List: {
+        std::string lines;
+        for (int32_t row : session.listed()) lines += session.text(row) + "\n";
+        return Print(console, lines);
+      }
+      case Action::Current: {
+        const int32_t now = session.inForce();
+        if (now < 0) return fail(exit_code::kUnreachable, "no listed mode is in force: " + session.inForceText());
+        return Print(console, session.text(now) + "\n");
+      }
+      case Action::Presets: {
+        if (const int code = presetsReadable()) return code;
+        const std::string refresh = refreshOfModeInForce(session);
+        std::string lines;
+        for (size_t n = 0; n < kPresetCount; ++n) lines += loadPreset(session, n, refresh) + "\n";
+        return Print(console, lines);
+      }
+      case Action::Preset: {
+        if (const int code = presetsReadable()) return code;
+        const std::string value = loadPreset(session, command.preset - 1, refreshOfModeInForce(session));
+        if (value.empty()) return fail(exit_code::kNoMatch, "preset " + std::to_string(command.preset) + " is empty");
+        return switchTo(session, FindModeText(session.texts(), value));
+      }
+      case Action::Set: {
+        const int32_t found = target(session);
+        if (found < 0) {
+          return fail(exit_code::kNoMatch, "no listed mode matches \"" + command.mode + "\"" +
+                                               (command.closest ? " in its depth" : "") + " (" +
+                                               std::to_string(session.listed().size()) +
+                                               " modes are listed: see tarnvelctl list)");
+        }
+        return switchTo(session, found);
+      }
+      case Action::Restore:
+        return restore(session);
+      case Action::Help:
+      case Action::Version:
+      case Action::Monitors:
+        break;
+    }
+    return exit_code::kDone;
+  }
+};
 
 }  // namespace
 
@@ -240,8 +344,18 @@ Parsed ParseArgs(std::span<const std::string> args) {
   std::vector<std::string> words;
   std::optional<std::string> wait, monitor;
   bool options = true;
+  // Each option once: a second one would leave a reader guessing which counts.
+  std::vector<std::string> seen;
+  const auto once = [&](const std::string& name) {
+    if (std::find(seen.begin(), seen.end(), name) != seen.end()) return false;
+    seen.push_back(name);
+    return true;
+  };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    const size_t equals = arg.find('=');
+    const std::string name = arg.starts_with("--") && equals != std::string::npos ? arg.substr(0, equals) : arg;
+    const std::string canonical = name == "-m" ? "--monitor" : name;
     if (options && arg == "--") {
       options = false;
     } else if (options && (arg == "--help" || arg == "-h")) {
@@ -250,16 +364,20 @@ Parsed ParseArgs(std::span<const std::string> args) {
     } else if (options && arg == "--version") {
       command.action = Action::Version;
       return parsed;
-    } else if (options && arg == "--revert-after") {
-      if (i + 1 == args.size()) return {command, "--revert-after needs SECONDS"};
-      wait = args[++i];
-    } else if (options && arg.starts_with("--revert-after=")) {
-      wait = arg.substr(arg.find('=') + 1);
-    } else if (options && (arg == "--monitor" || arg == "-m")) {
-      if (i + 1 == args.size()) return {command, arg + " needs NAME"};
-      monitor = args[++i];
-    } else if (options && arg.starts_with("--monitor=")) {
-      monitor = arg.substr(arg.find('=') + 1);
+    } else if (options && (canonical == "--revert-after" || canonical == "--monitor")) {
+      if (!once(canonical)) return {command, canonical + " is given twice"};
+      std::string value;
+      if (name != arg) {
+        value = arg.substr(equals + 1);
+      } else if (i + 1 == args.size()) {
+        return {command, arg + (canonical == "--monitor" ? " needs NAME" : " needs SECONDS")};
+      } else {
+        value = args[++i];
+      }
+      (canonical == "--monitor" ? monitor : wait) = value;
+    } else if (options && (arg == "--remember" || arg == "--closest")) {
+      if (!once(arg)) return {command, arg + " is given twice"};
+      (arg == "--remember" ? command.remember : command.closest) = true;
     } else if (options && arg.size() > 1 && arg[0] == '-') {
       return {command, "unknown option " + arg};
     } else {
@@ -268,19 +386,20 @@ Parsed ParseArgs(std::span<const std::string> args) {
   }
   if (words.empty()) return {command, "no command given"};
 
-  const std::string& name = words[0];
+  const std::string& verb = words[0];
   const std::span<const std::string> operands(words.begin() + 1, words.end());
-  if (name == "list" || name == "current" || name == "presets" || name == "monitors") {
-    command.action = name == "list"      ? Action::List
-                     : name == "current" ? Action::Current
-                     : name == "presets" ? Action::Presets
+  if (verb == "list" || verb == "current" || verb == "presets" || verb == "monitors" || verb == "restore") {
+    command.action = verb == "list"      ? Action::List
+                     : verb == "current" ? Action::Current
+                     : verb == "presets" ? Action::Presets
+                     : verb == "restore" ? Action::Restore
                                          : Action::Monitors;
-    if (!operands.empty()) return {command, name + " takes no arguments, but was given \"" + operands[0] + "\""};
-  } else if (name == "set") {
+    if (!operands.empty()) return {command, verb + " takes no arguments, but was given \"" + operands[0] + "\""};
+  } else if (verb == "set") {
     command.action = Action::Set;
-    if (operands.empty()) return {command, "set needs a MODE"};
     for (const std::string& word : operands) command.mode += (command.mode.empty() ? "" : " ") + word;
-  } else if (name == "preset") {
+    if (command.mode.empty()) return {command, "set needs a MODE"};
+  } else if (verb == "preset") {
     command.action = Action::Preset;
     if (operands.size() != 1) return {command, "preset needs one N, from 1 to 4"};
     const std::optional<int32_t> n = Number(operands[0]);
@@ -289,18 +408,19 @@ Parsed ParseArgs(std::span<const std::string> args) {
     }
     command.preset = static_cast<size_t>(*n);
   } else {
-    return {command, "unknown command \"" + name + "\""};
+    return {command, "unknown command \"" + verb + "\""};
   }
 
+  const bool switches = command.action == Action::Set || command.action == Action::Preset;
   if (monitor) {
     if (monitor->empty()) return {command, "--monitor needs NAME"};
-    if (command.action == Action::Monitors) return {command, "--monitor goes with list, current, set, preset and presets"};
+    if (command.action == Action::Monitors) return {command, "--monitor goes with list, current, set, preset, presets and restore"};
     command.monitor = *monitor;
   }
+  if (command.remember && !switches) return {command, "--remember goes with set and preset only"};
+  if (command.closest && command.action != Action::Set) return {command, "--closest goes with set only"};
   if (wait) {
-    if (command.action != Action::Set && command.action != Action::Preset) {
-      return {command, "--revert-after goes with set and preset only"};
-    }
+    if (!switches) return {command, "--revert-after goes with set and preset only"};
     const std::optional<int32_t> seconds = Number(*wait);
     if (!seconds || *seconds < 1 || *seconds > kLongestWait) {
       return {command, "--revert-after takes whole seconds from 1 to " + std::to_string(kLongestWait) + ", not \"" +
@@ -343,8 +463,11 @@ std::optional<ShortForm> ParseShortForm(std::string_view word) {
 
 int32_t MatchShortForm(std::span<const DevMode> modes, const ShortForm& form, const ScreenMetrics& screen) {
   const int32_t bits = form.bits ? form.bits : screen.bitsPixel;
+  const auto sized = [&](const DevMode& m) { return m.dmPelsWidth == form.width && m.dmPelsHeight == form.height; };
+  const bool bySize = std::any_of(modes.begin(), modes.end(), [&](const DevMode& m) { return sized(m) && m.dmBitsPerPel == bits; });
+  const std::string depth = DepthText(bits);
   const auto fits = [&](const DevMode& m) {
-    return m.dmPelsWidth == form.width && m.dmPelsHeight == form.height && m.dmBitsPerPel == bits;
+    return sized(m) && (bySize ? m.dmBitsPerPel == bits : DepthText(m.dmBitsPerPel) == depth);
   };
   int32_t hz = form.hz;
   if (hz < 0) {
@@ -363,34 +486,47 @@ int32_t MatchShortForm(std::span<const DevMode> modes, const ShortForm& form, co
   return -1;
 }
 
-Answer ReadAnswer(std::istream& in, std::chrono::milliseconds timeout) {
-  // Shared with the reader, which may outlive this call.
-  auto promise = std::make_shared<std::promise<Answer>>();
-  std::future<Answer> answer = promise->get_future();
-  std::thread([promise, &in] {
-    Answer got;
-    got.kind = std::getline(in, got.line) ? Answer::Kind::Line : Answer::Kind::EndOfInput;
-    promise->set_value(std::move(got));
-  }).detach();
-  if (answer.wait_for(timeout) != std::future_status::ready) return {};
-  return answer.get();
+int32_t Closest(std::span<const DevMode> modes, std::span<const int32_t> rows, const Wanted& wanted,
+                const ScreenMetrics& screen) {
+  const bool byBits = wanted.bits > 0 && std::any_of(rows.begin(), rows.end(), [&](int32_t r) {
+                        return modes[static_cast<size_t>(r)].dmBitsPerPel == wanted.bits;
+                      });
+  const std::string depth = wanted.bits > 0 ? DepthText(wanted.bits) : wanted.depth;
+  const auto ofDepth = [&](const DevMode& m) {
+    if (byBits) return m.dmBitsPerPel == wanted.bits;
+    if (!depth.empty()) return EqualsIgnoringCase(DepthText(m.dmBitsPerPel), depth);
+    return m.dmBitsPerPel == screen.bitsPixel;
+  };
+  const int64_t rate = wanted.hz >= 0 ? wanted.hz : screen.vRefresh;
+  int32_t best = -1;
+  int64_t bestSize = 0, bestRate = 0;
+  for (int32_t row : rows) {
+    const DevMode& m = modes[static_cast<size_t>(row)];
+    if (!ofDepth(m)) continue;
+    const int64_t size = std::abs(int64_t{m.dmPelsWidth} - wanted.width) + std::abs(int64_t{m.dmPelsHeight} - wanted.height);
+    const int64_t off = std::abs(int64_t{m.dmDisplayFrequency} - rate);
+    if (best < 0 || size < bestSize || (size == bestSize && off < bestRate)) {
+      best = row;
+      bestSize = size;
+      bestRate = off;
+    }
+  }
+  return best;
 }
 
-int Run(std::span<const std::string> args, Host& host, std::istream& in, std::ostream& out, std::ostream& err) {
+int Run(std::span<const std::string> args, Host& host, Console& console) {
   const Parsed parsed = ParseArgs(args);
   if (!parsed.error.empty()) {
-    err << "tarnvelctl: " << parsed.error << '\n' << kUsage << '\n';
+    console.err("tarnvelctl: " + parsed.error + "\n" + std::string(kUsage) + "\n");
     return exit_code::kUsage;
   }
   switch (parsed.command.action) {
     case Action::Help:
-      out << kUsage << "\n\n" << kHelp;
-      return exit_code::kDone;
+      return Print(console, std::string(kUsage) + "\n\n" + std::string(kHelp));
     case Action::Version:
-      out << "tarnvelctl " << VersionText() << '\n';
-      return exit_code::kDone;
+      return Print(console, "tarnvelctl " + VersionText() + "\n");
     default:
-      return RunOnDisplay(parsed.command, host, {in, out, err});
+      return Job{parsed.command, host, console}.onDisplay();
   }
 }
 

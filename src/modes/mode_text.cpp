@@ -1,6 +1,7 @@
 #include "modes/mode_text.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
@@ -74,6 +75,41 @@ std::string AtDepth(std::string_view text, std::string_view depth) {
   out += ",";
   out += Field(text, ModeField::Rate);
   return out;
+}
+
+namespace {
+
+std::string_view Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A whole number and nothing else: no sign, no letters after it.
+bool Whole(std::string_view text, int32_t& value) {
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return !text.empty() && text.front() != '-' && ec == std::errc{} && ptr == end;
+}
+
+}  // namespace
+
+std::optional<ModeParts> TakeApart(std::string_view text) {
+  if (std::count(text.begin(), text.end(), ',') != 2) return std::nullopt;
+  ModeParts parts;
+  const std::string size = LowerCase(Trimmed(Field(text, ModeField::Size)));
+  const size_t x = size.find(" x ");
+  if (x == std::string::npos || !Whole(Trimmed(std::string_view(size).substr(0, x)), parts.width) ||
+      !Whole(Trimmed(std::string_view(size).substr(x + 3)), parts.height)) {
+    return std::nullopt;
+  }
+  parts.depth = std::string(Trimmed(Field(text, ModeField::Depth)));
+  const std::string rate = LowerCase(Trimmed(Field(text, ModeField::Rate)));
+  if (rate == "(hardware default)") return parts;
+  if (!rate.ends_with(" hz") || !Whole(Trimmed(std::string_view(rate).substr(0, rate.size() - 3)), parts.rate)) {
+    return std::nullopt;
+  }
+  return parts.depth.empty() ? std::nullopt : std::optional(parts);
 }
 
 std::vector<std::string> DepthTexts(std::span<const std::string> rows) {

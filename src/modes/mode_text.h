@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,14 @@ std::string_view Field(std::string_view text, ModeField field);
 std::string RefreshText(std::string_view text);
 // `text`'s size and rate part at the depth `depth`: what "Select Color Depth" looks for.
 std::string AtDepth(std::string_view text, std::string_view depth);
+// A mode text taken apart: what a user typed, letter case and blanks around the fields aside.
+struct ModeParts {
+  int32_t width = 0, height = 0;
+  std::string depth;  // as the text writes it
+  int32_t rate = 0;   // whole hertz; 0 for "(Hardware default)"
+};
+std::optional<ModeParts> TakeApart(std::string_view text);
+
 // The distinct depth texts of `rows`, in the order of their first rows.
 std::vector<std::string> DepthTexts(std::span<const std::string> rows);
 

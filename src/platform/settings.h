@@ -14,4 +14,8 @@ class Settings {
   // Makes every write so far durable at once. False when they could not be, and the store
   // is then as it was before them.
   virtual bool sync() = 0;
+  // Where the store of `app`'s `section` is there but cannot be read (no permission, something
+  // other than a file in its place): which it is and why. Empty when it can be read, or is not
+  // there at all.
+  virtual std::string unreadable(std::string_view app, std::string_view section) = 0;
 };

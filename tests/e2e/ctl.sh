@@ -60,6 +60,9 @@ fi
 export -f in_force
 CTL=("$TARNVELCTL")
 [ "$CTL_ON" = wine ] && CTL=(wine "$TARNVELCTL")
+# The program itself, no shell function around it, for what a signal must reach.
+CTL_PROCESS=("$TARNVELCTL")
+[ "$CTL_ON" = wine ] && CTL_PROCESS=(env wine "$TARNVELCTL")
 
 # Runs tarnvelctl with standard input from $INPUT (nothing by default) and collects its
 # output, errors (without Windows' line ends) and exit code.
@@ -124,8 +127,19 @@ expect 3 set 1234x567
 err_has "no listed mode matches \"1234x567\""
 err_has "see tarnvelctl list"
 expect 2 frobnicate
-[ "$(sed -n 2p <<<"$ERR")" = "usage: tarnvelctl [--monitor NAME] list | current | presets | set [--revert-after SECONDS] MODE | preset [--revert-after SECONDS] N | monitors | --help | --version" ] ||
-  fail "no usage line after the error: $ERR"
+usage=$(bounded 60 "${CTL[@]}" --help </dev/null | tr -d '\r' | head -n 1)
+[ -n "$usage" ] && [ "$(sed -n 2p <<<"$ERR")" = "$usage" ] || fail "no usage line after the error: $ERR"
+# Nothing written is a failure, not a success: a full disk, a closed output.
+CODE=0
+bounded 60 "${CTL[@]}" list </dev/null >/dev/full 2>"$WORK/err" || CODE=$?
+[ "$CODE" = 6 ] && grep -qF "tarnvelctl: cannot write the output: " "$WORK/err" ||
+  fail "list >/dev/full: exit code $CODE: $(cat "$WORK/err")"
+if [ "$CTL_ON" != wine ]; then
+  CODE=0
+  bounded 60 "${CTL[@]}" current </dev/null >&- 2>"$WORK/err" || CODE=$?
+  [ "$CODE" = 6 ] && grep -qF "cannot write the output: standard output is closed" "$WORK/err" ||
+    fail "current >&-: exit code $CODE: $(cat "$WORK/err")"
+fi
 if [ "$CTL_ON" = x11 ]; then
   CTL=(env DISPLAY=:199 "$TARNVELCTL")
   expect 1 list
@@ -169,6 +183,37 @@ fi
 lay_out 0,0 1024,0
 [ "$CTL_ON" = mutter ] || xrandr --output DUMMY1 --off
 
+# Do and undo in separate runs, as a streaming host makes them: the first "do" keeps the mode
+# before it, a second one keeps that still, and the "undo" brings it back once.
+stays 1024x768@60
+expect 0 set --remember 800x600
+expect 0 set --remember 1024x768@75
+stays 1024x768@75
+expect 0 restore
+[ "$OUT" = "1024 x 768, 32bit color, 60 Hz" ] || fail "restore switched to $OUT, not the mode before the first --remember"
+stays 1024x768@60
+expect 3 restore
+err_has "nothing is remembered for "
+if [ "$CTL_ON" != wine ]; then
+  CTL=(env -u XDG_RUNTIME_DIR "$TARNVELCTL")
+  expect 6 set --remember 800x600
+  err_has "cannot remember the mode in force: XDG_RUNTIME_DIR is not set"
+  stays 1024x768@60
+  CTL=("$TARNVELCTL")
+fi
+if [ "$CTL_ON" = x11 ]; then
+  # Presets the user cannot read are no defaults to switch to (as root every file reads).
+  store_preset 2 "800 x 600, 32bit color, 60 Hz"
+  chmod 755 "$WORK" "$XDG_CONFIG_HOME" "$(dirname "$INI")"
+  chmod 000 "$INI"
+  CTL=(runuser -u nobody -- env DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$XDG_CONFIG_HOME" "$TARNVELCTL")
+  expect 6 preset 2
+  err_has "tarnvelctl: cannot read the presets: $INI: "
+  stays 1024x768@60
+  CTL=("$TARNVELCTL")
+  chmod 600 "$INI"
+fi
+
 # --revert-after: "y" keeps the mode.
 echo y >"$WORK/yes"
 INPUT="$WORK/yes" expect 0 set --revert-after 20 800x600@60
@@ -180,8 +225,11 @@ mkfifo "$WORK/answer"
 exec 3<>"$WORK/answer"
 start_ctl_waiting() {  # start_ctl_waiting SECONDS MODE
   : >"$WORK/err"
-  "${CTL[@]}" set --revert-after "$1" "$2" <"$WORK/answer" >"$WORK/out" 2>"$WORK/err" &
+  # With job control, as from a terminal: a background job would start with SIGINT ignored.
+  set -m
+  "${CTL_PROCESS[@]}" set --revert-after "$1" "$2" <"$WORK/answer" >"$WORK/out" 2>"$WORK/err" &
   CTL_PID=$!
+  set +m
   PIDS+=("$CTL_PID")
   wait_for 30 grep -q "keep" "$WORK/err" || fail "tarnvelctl asked nothing within 30 s: $(cat "$WORK/err")"
 }
@@ -204,5 +252,21 @@ reap "$CTL_PID" 20 "tarnvelctl left without an answer"
 grep -qF "no answer within 2 s: switched back to 800 x 600, 32bit color, 60 Hz" "$WORK/err" ||
   fail "no word of the way back: $(cat "$WORK/err")"
 stays 800x600@60
+
+# Whatever ends the wait switches back: Ctrl+C, kill, the terminal closing. Wine turns SIGINT
+# into the console's Ctrl+C and ends at the others as any Unix program does.
+signals=(INT TERM HUP)
+[ "$CTL_ON" = wine ] && signals=(INT)
+for signal in "${signals[@]}"; do
+  start_ctl_waiting 120 1024x768@75
+  stays 1024x768@75
+  kill -"$signal" "$CTL_PID"
+  reap "$CTL_PID" 15 "tarnvelctl sent SIG$signal"
+  [ "$REAPED" = 5 ] || fail "sent SIG$signal, tarnvelctl exited with $REAPED: $(cat "$WORK/err")"
+  case $signal in INT) said=interrupted ;; TERM) said=terminated ;; *) said="hung up" ;; esac
+  tr -d '\r' <"$WORK/err" | grep -qF "tarnvelctl: $said: switched back to 800 x 600, 32bit color, 60 Hz" ||
+    fail "sent SIG$signal, no word of the way back: $(cat "$WORK/err")"
+  stays 800x600@60
+done
 exec 3>&-
 echo "ctl ($CTL_ON): every command, exit code and revert as expected"

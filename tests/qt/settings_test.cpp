@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 #include <algorithm>
 #include <memory>
 #include <utility>
@@ -94,6 +95,19 @@ TEST_F(SettingsFile, DamagedFileIsReadAsFarAsItGoesAndNotRewritten) {
 
 // Each save reports its own outcome: once the folder can be written, the next save, by the
 // same store, succeeds and says so.
+// A store that is there but cannot be read is said so (tarnvelctl stops at it), and something
+// other than a file in its place is never opened: a FIFO would hold the open up for ever.
+TEST_F(SettingsFile, OneThatCannotBeReadIsSaidSoAndNeverWaitedFor) {
+  QtSettings settings;
+  EXPECT_EQ(settings.unreadable("Tarnvel", "Settings"), "") << "no file at all is an empty store";
+  put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\n");
+  EXPECT_EQ(settings.unreadable("Tarnvel", "Settings"), "");
+  ASSERT_TRUE(QFile::remove(path()));
+  ASSERT_EQ(mkfifo(path().toUtf8().constData(), 0600), 0);
+  EXPECT_EQ(settings.unreadable("Tarnvel", "Settings"), path().toStdString() + ": not a regular file");
+  EXPECT_EQ(read("d1"), "<default>");
+}
+
 TEST_F(SettingsFile, FailedSaveIsReportedAndLeavesNoFile) {
   QDir(home.path()).rmdir("Tarnvel");
   QFile blocker(home.path() + "/Tarnvel");  // a file where the folder should be

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_settings.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QMap>
 #include <QStandardPaths>
@@ -105,8 +107,22 @@ QString QtSettings::filePath(std::string_view app) {
   return base + '/' + ToQ(app) + '/' + ToQ(app) + ".ini";
 }
 
+// Only a plain file is ever opened: opening a FIFO in its place would wait for a writer for ever.
+std::string QtSettings::unreadable(std::string_view app, std::string_view /*one file holds every section*/) {
+  const QString path = filePath(app);
+  const QFileInfo info(path);
+  if (!info.exists()) return {};
+  if (!info.isFile()) return path.toStdString() + ": not a regular file";
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return path.toStdString() + ": " + file.errorString().toStdString();
+  return {};
+}
+
 std::string QtSettings::read(std::string_view app, std::string_view section, std::string_view key,
                              std::string_view fallback) {
+  // Something other than a file in its place counts as a store that cannot be read.
+  const QFileInfo info(filePath(app));
+  if (info.exists() && !info.isFile()) return std::string(fallback);
   const QVariant value = QSettings(filePath(app), VerbatimIniFormat()).value(Name(section) + '/' + Name(key));
   return value.isValid() ? ValueFromFile(value.toByteArray()) : std::string(fallback);
 }

@@ -12,6 +12,7 @@ class QtSettings final : public Settings {
                    std::string_view fallback) override;
   bool write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) override;
   bool sync() override;
+  std::string unreadable(std::string_view app, std::string_view section) override;
 
   static QString filePath(std::string_view app);
 

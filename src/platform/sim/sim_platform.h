@@ -33,6 +33,7 @@ class SimSettings : public Settings {
     ++syncs;
     return !failWrites && !failSync;
   }
+  std::string unreadable(std::string_view, std::string_view) override { return failOpen; }
 
   // "app/section/key" -> value
   static std::string path(std::string_view app, std::string_view section, std::string_view key) {
@@ -42,6 +43,7 @@ class SimSettings : public Settings {
   bool failReads = false;
   bool failWrites = false;
   bool failSync = false;  // every write is taken, but none can be made durable
+  std::string failOpen;    // the store is there but cannot be read: why
   std::string failKey;     // the one write that is refused; the others are taken and saved
   int reads = 0;
   int writes = 0;

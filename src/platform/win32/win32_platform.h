@@ -54,6 +54,7 @@ class Win32Settings final : public Settings {
   // Registry writes land as they are made: this reports whether the ones since the last
   // sync all did.
   bool sync() override { return std::exchange(ok_, true); }
+  std::string unreadable(std::string_view app, std::string_view section) override;
 
  private:
   bool ok_ = true;

@@ -111,6 +111,18 @@ std::string Win32Settings::read(std::string_view app, std::string_view section, 
   return Narrow(value);
 }
 
+std::string Win32Settings::unreadable(std::string_view app, std::string_view section) {
+  const std::wstring path = KeyPath(app, section);
+  HKEY key = nullptr;
+  const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
+  if (status == ERROR_SUCCESS) {
+    RegCloseKey(key);
+    return {};
+  }
+  if (status == ERROR_FILE_NOT_FOUND) return {};
+  return "HKEY_CURRENT_USER\\" + Narrow(path) + ": " + (status == ERROR_ACCESS_DENIED ? "access is denied" : "error " + std::to_string(status));
+}
+
 bool Win32Settings::write(std::string_view app, std::string_view section, std::string_view key,
                           std::string_view value) {
   const std::wstring path = KeyPath(app, section), name = Widen(key), text = Widen(value);
