@@ -48,6 +48,7 @@ capture_registry() {  # the keys the installer touches, as text, into $shots/reg
 # Leaves the tests' prefix as this test found it, whatever step failed: no Run value (Wine would
 # start Tarnvel at every later start of a session), no uninstall key, the Path as it was.
 original_path=$(path_bytes)
+wine reg query 'HKCU\Software\Tarnvel' >/dev/null 2>&1 && had_presets=1 || had_presets=0
 restore_prefix() {
   bounded 30 wineserver -k 2>/dev/null || true
   wine reg delete "$RUN_KEY" /v Tarnvel /f >/dev/null 2>&1 || true
@@ -57,6 +58,7 @@ restore_prefix() {
     { printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Environment]\n'; echo "$original_path"; } >"$WORK/restore.reg"
     wine reg import "$WORK/restore.reg" >/dev/null 2>&1 || true
   fi
+  [ "$had_presets" = 1 ] || wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true
   rm -rf "$DIR" "$RECORDS" "$SHORTCUT"
 }
 trap 'restore_prefix; cleanup' EXIT
@@ -80,7 +82,14 @@ on_page() {
   xdotool mousemove $((X + 300)) $((Y + 100))
   [ $# -eq 0 ] || xdotool key --delay 100 "$@"
 }
-tray_pids() { pgrep -f 'Programs.Tarnvel.tarnvel\.exe' || true; }
+# The installed tray programs running in this test's prefix.
+tray_pids() {
+  local pid
+  for pid in $(pgrep -f 'Programs.Tarnvel.tarnvel\.exe'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+  done
+  return 0
+}
 one_tray() { [ "$(tray_pids | wc -l)" = 1 ]; }
 
 # What an install leaves: the files as built, the Start menu shortcut, the uninstall entry.
