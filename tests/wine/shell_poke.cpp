@@ -17,6 +17,12 @@
 //                             box of that title, or "none".
 //   shell_poke read-stacking  prints the controls of the panel that holds the text boxes,
 //                             topmost first: class and text.
+//   shell_poke read-window TITLE  prints each shown control of the shown dialog window whose
+//                             title starts with TITLE (an installer's page): class and text, a check box as
+//                             "[x] text" or "[ ] text".
+//   shell_poke wait-setting-change SECONDS  waits that long for a WM_SETTINGCHANGE broadcast
+//                             naming "Environment", as Explorer waits for a changed PATH;
+//                             prints "listening" once it can receive one.
 // Exits 0 when the step was taken, 1 otherwise, and says why.
 #include <windows.h>
 // after windows.h, which it needs
@@ -148,6 +154,86 @@ int BoxOwner(const wchar_t* title) {
   return 0;
 }
 
+BOOL CALLBACK PrintShown(HWND control, LPARAM) {
+  if (!IsWindowVisible(control)) return TRUE;
+  wchar_t cls[64] = {}, text[512] = {};
+  GetClassNameW(control, cls, 64);
+  SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  const LONG kind = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+  if (_wcsicmp(cls, L"Button") == 0 && (kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX)) {
+    const bool checked = SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    std::printf("%ls: [%c] %ls\n", cls, checked ? 'x' : ' ', text);
+  } else {
+    std::printf("%ls: %ls\n", cls, text);
+  }
+  return TRUE;
+}
+
+struct Titled {
+  const wchar_t* prefix;
+  HWND found;
+};
+
+BOOL CALLBACK FindTitled(HWND window, LPARAM param) {
+  auto& titled = *reinterpret_cast<Titled*>(param);
+  wchar_t cls[64] = {}, text[256] = {};
+  GetClassNameW(window, cls, 64);
+  GetWindowTextW(window, text, 256);
+  if (std::wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  if (std::wcsncmp(text, titled.prefix, std::wcslen(titled.prefix)) != 0) return TRUE;
+  titled.found = window;
+  return FALSE;
+}
+
+// The title of an installer's window names its page after the program: "Tarnvel Setup: Installing".
+int ReadWindow(const wchar_t* title) {
+  Titled titled{title, nullptr};
+  EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&titled));
+  const HWND window = titled.found;
+  if (!window) {
+    std::printf("shell_poke: no window titled %ls\n", title);
+    return 1;
+  }
+  EnumChildWindows(window, PrintShown, 0);
+  return 0;
+}
+
+LRESULT CALLBACK Listen(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SETTINGCHANGE && lParam && std::wcscmp(reinterpret_cast<const wchar_t*>(lParam), L"Environment") == 0) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+int WaitSettingChange(int seconds) {
+  WNDCLASSW listener{};
+  listener.lpfnWndProc = Listen;
+  listener.hInstance = GetModuleHandleW(nullptr);
+  listener.lpszClassName = L"shell_poke.Listener";
+  RegisterClassW(&listener);
+  // A top-level window, never shown: broadcasts reach every top-level window.
+  const HWND window = CreateWindowExW(0, listener.lpszClassName, L"shell_poke listener", WS_OVERLAPPED, 0, 0, 10, 10,
+                                      nullptr, nullptr, listener.hInstance, nullptr);
+  if (!window) {
+    std::puts("shell_poke: cannot create the listening window");
+    return 1;
+  }
+  SetTimer(window, 1, static_cast<UINT>(seconds) * 1000, nullptr);
+  std::puts("listening");
+  std::fflush(stdout);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_TIMER) {
+      std::printf("shell_poke: no WM_SETTINGCHANGE for Environment within %d s\n", seconds);
+      return 1;
+    }
+    DispatchMessageW(&msg);
+  }
+  std::puts("WM_SETTINGCHANGE: Environment");
+  return 0;
+}
+
 int VolatileKey() {
   HKEY key = nullptr;
   DWORD disposition = 0;
@@ -176,6 +262,10 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 2 && std::wcscmp(argv[1], L"read-edits") == 0) return ReadEdits();
   if (argc == 2 && std::wcscmp(argv[1], L"read-stacking") == 0) return ReadStacking();
   if (argc == 3 && std::wcscmp(argv[1], L"box-owner") == 0) return BoxOwner(argv[2]);
-  std::puts("usage: shell_poke remove-icon | taskbar-created | volatile-key | read-box TITLE | read-edits | read-stacking | box-owner TITLE");
+  if (argc == 3 && std::wcscmp(argv[1], L"read-window") == 0) return ReadWindow(argv[2]);
+  if (argc == 3 && std::wcscmp(argv[1], L"wait-setting-change") == 0) return WaitSettingChange(_wtoi(argv[2]));
+  std::puts(
+      "usage: shell_poke remove-icon | taskbar-created | volatile-key | read-box TITLE | read-edits | read-stacking |"
+      " box-owner TITLE | read-window TITLE | wait-setting-change SECONDS");
   return 2;
 }
