@@ -107,7 +107,9 @@ check_installed() {  # check_installed VERSION
     [ "$value" = "${f#*=}" ] || fail "the uninstall key's ${f%%=*} is \"$value\", not \"${f#*=}\""
   done
   value=$(reg_get "$UNINSTALL_KEY" EstimatedSize) || fail "the uninstall key has no EstimatedSize"
-  [ $((value)) -gt 1000 ] || fail "EstimatedSize is $value KB for over 1 MB of files"
+  # At least what the two programs take, which is most of it.
+  local programs=$((($(stat -c %s "$TARNVEL_EXE") + $(stat -c %s "$(dirname "$TARNVEL_EXE")/tarnvelctl.exe")) / 1024))
+  [ $((value)) -ge "$programs" ] || fail "EstimatedSize is $((value)) KB for the $programs KB of the two programs alone"
   [ "$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' | tr -d '\r' | grep -ci tarnvel)" = 1 ] ||
     fail "Apps & features lists Tarnvel more than once"
 }
