@@ -220,6 +220,9 @@ const std::vector<Case> kCases = {
     {.args = {"restore"}, .code = 4, .err = "did not take 1280 x 720", .changes = 1, .results = {-1},
      .kept = {{"SIM", "1280 x 720, 32bit color, 50 Hz"}}},
     {.args = {"restore"}, .code = 3, .err = "tarnvelctl: nothing is remembered for SIM"},
+    // A monitor named in other letters' case, as Windows writes its device names either way.
+    {.args = {"-m", "sim", "restore"}, .code = 0, .out = "800 x 600, 32bit color, 60 Hz\n", .to = 7, .changes = 1,
+     .kept = {{"SIM", "800 x 600, 32bit color, 60 Hz"}}, .keptAfter = Kept{}},
 };
 
 TEST(Tarnvelctl, CommandLines) {

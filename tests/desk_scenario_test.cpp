@@ -136,6 +136,9 @@ TEST(TarnvelctlOnADesk, ReachesEveryMonitor) {
       {{"set", "800x600", "-m", "DUMMY2"}, 0, "800 x 600, 32bit color, 60 Hz\n", ""},
       {{"set", "1024x768@75"}, 0, "1024 x 768, 32bit color, 75 Hz\n", "",
        "DUMMY0 1024x768+0+0; DUMMY1 1024x768+1024+0; DUMMY2 800x600+0+768"},
+      // A monitor the last switch left alone, set to the mode it has: that switch stays.
+      {{"set", "-m", "DUMMY2", "800x600"}, 0, "800 x 600, 32bit color, 60 Hz\n", "",
+       "DUMMY0 1024x768+0+0; DUMMY1 1024x768+1024+0; DUMMY2 800x600+0+768"},
       {{"set", "1280x1024"}, 0, "1280 x 1024, 32bit color, 60 Hz\n", ""},
   };
   for (const Line& line : lines) {

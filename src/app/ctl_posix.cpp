@@ -1,6 +1,7 @@
 #include "app/ctl_posix.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,6 +80,8 @@ void PosixConsole::holdInterruptions() {
 ctl::Answer PosixConsole::answer(std::chrono::milliseconds timeout) {
   // The line is read on a thread of its own, which may stay blocked when no line comes: the
   // process ends without waiting for it. It shares what it read with this thread, and wakes it.
+  // It watches standard output too: a reader that went away ends the wait at once, not at the
+  // next line written.
   struct Reading {
     std::mutex lock;
     bool done = false;
@@ -89,7 +92,18 @@ ctl::Answer PosixConsole::answer(std::chrono::milliseconds timeout) {
     std::string line;
     char c = 0;
     ssize_t n = 0;
+    bool outputGone = false;
     for (;;) {
+      pollfd watched[] = {{0, POLLIN, 0}, {1, 0, 0}};  // for standard output, its errors alone
+      if (::poll(watched, 2, -1) < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      if (watched[1].revents & (POLLERR | POLLHUP)) {
+        outputGone = true;
+        break;
+      }
+      if (!watched[0].revents) continue;
       n = ::read(0, &c, 1);
       if (n < 0 && errno == EINTR) continue;
       if (n != 1 || c == '\n') break;
@@ -97,7 +111,10 @@ ctl::Answer PosixConsole::answer(std::chrono::milliseconds timeout) {
     }
     {
       const std::lock_guard<std::mutex> hold(reading->lock);
-      reading->answer.kind = n == 1 || !line.empty() ? ctl::Answer::Kind::Line : ctl::Answer::Kind::EndOfInput;
+      reading->answer.kind = outputGone                  ? ctl::Answer::Kind::Interrupted
+                             : n == 1 || !line.empty() ? ctl::Answer::Kind::Line
+                                                       : ctl::Answer::Kind::EndOfInput;
+      if (outputGone) reading->answer.why = "output closed";
       reading->answer.line = std::move(line);
       reading->done = true;
     }

@@ -12,7 +12,7 @@ namespace {
 // Why the last call failed, in the system's words; a reader that went away is "output closed".
 std::string LastError() {
   const DWORD code = GetLastError();
-  if (code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE) return "output closed";
+  if (code == ERROR_NO_DATA || code == ERROR_BROKEN_PIPE || code == ERROR_PIPE_NOT_CONNECTED) return "output closed";
   char text[256] = "";
   const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
                                  sizeof text, nullptr);

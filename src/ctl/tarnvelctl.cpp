@@ -132,6 +132,7 @@ struct Job {
   Host& host;
   Console& console;
   std::optional<std::vector<Shown>> shown = {};
+  std::string monitor = command.monitor;  // as the display names it
 
   int fail(int code, const std::string& message) { return Error(console, code, message); }
 
@@ -143,7 +144,7 @@ struct Job {
 
   // The monitor a record is kept for: the one named, else the primary one.
   std::optional<std::string> monitorName(std::string& why) {
-    if (!command.monitor.empty()) return command.monitor;
+    if (!monitor.empty()) return monitor;
     const std::vector<Shown>* all = monitors(why);
     if (!all || all->empty()) return std::nullopt;
     const auto primary = std::find_if(all->begin(), all->end(), [](const Shown& m) { return m.primary; });
@@ -279,14 +280,20 @@ struct Job {
         }
         return Print(console, lines);
       }
-      const bool known = std::any_of(all->begin(), all->end(), [&](const Shown& m) { return m.name == command.monitor; });
-      if (!known) {
+      // Named as it is listed, or failing that in other letters' case: Windows' device names
+      // are written either way.
+      auto named = std::find_if(all->begin(), all->end(), [&](const Shown& m) { return m.name == monitor; });
+      if (named == all->end()) {
+        named = std::find_if(all->begin(), all->end(), [&](const Shown& m) { return EqualsIgnoringCase(m.name, monitor); });
+      }
+      if (named != all->end()) monitor = named->name;
+      if (named == all->end()) {
         std::string names;
         for (const Shown& m : *all) names += (names.empty() ? "" : ", ") + m.name;
         return fail(exit_code::kNoMatch, "no monitor \"" + command.monitor + "\" shows a picture; the monitors that do: " + names);
       }
     }
-    DisplayDriver* display = host.display(command.monitor, why);
+    DisplayDriver* display = host.display(monitor, why);
     if (!display) return fail(exit_code::kUnreachable, why);
     Session session(*display);
     if (session.texts().empty()) return fail(exit_code::kUnreachable, "the display lists no modes");

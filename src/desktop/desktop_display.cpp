@@ -14,8 +14,11 @@ std::optional<Desk> WayBack(const Switch& last, const Desk& now, const std::stri
     const std::vector<double>& allowed = place.monitors.front().current().scales;
     if (!allowed.empty() && NearestScale(allowed, place.scale) != place.scale) return std::nullopt;
   }
-  const std::optional<Target> before = Driven(last.before, monitor);
-  if (!before || !(At(last.before, *before).current() == mode)) return std::nullopt;
+  // Only the monitor the last switch changed has a way back: another one taking the mode it has
+  // would otherwise undo that switch.
+  const std::optional<Target> before = Driven(last.before, monitor), after = Driven(last.after, monitor);
+  if (!before || !after || At(last.before, *before).current() == At(last.after, *after).current()) return std::nullopt;
+  if (!(At(last.before, *before).current() == mode)) return std::nullopt;
   return last.before;
 }
 

@@ -44,9 +44,9 @@ class Memory {
   virtual void remember(const Switch& last) = 0;
 };
 
-// The way back is exact: when the desk in force is the one the last switch left, and the new
-// mode gives the driven monitor its mode from before that switch, the desk from before comes
-// back as it was. Otherwise, nothing.
+// The way back is exact: when the desk in force is the one the last switch left, the driven
+// monitor is one that switch changed, and the new mode gives it its mode from before, the desk
+// from before comes back as it was. Otherwise, nothing.
 std::optional<Desk> WayBack(const Switch& last, const Desk& now, const std::string& monitor, const Mode& mode);
 
 class DesktopDisplay final : public DisplayDriver {

@@ -268,5 +268,17 @@ for signal in "${signals[@]}"; do
     fail "sent SIG$signal, no word of the way back: $(cat "$WORK/err")"
   stays 800x600@60
 done
+if [ "$CTL_ON" != wine ]; then
+  # The reader of its output going away ends the wait at once, not at the next line written.
+  start=$SECONDS
+  set +e
+  bounded 60 "$TARNVELCTL" set --revert-after 60 1024x768@75 <"$WORK/answer" 2>"$WORK/err" | sleep 1
+  CODE=${PIPESTATUS[0]}
+  set -e
+  [ "$CODE" = 5 ] && grep -qF "tarnvelctl: output closed: switched back to 800 x 600" "$WORK/err" ||
+    fail "with its reader gone, tarnvelctl exited with $CODE after $((SECONDS - start)) s: $(cat "$WORK/err")"
+  [ $((SECONDS - start)) -lt 30 ] || fail "with its reader gone, tarnvelctl waited $((SECONDS - start)) s"
+  stays 800x600@60
+fi
 exec 3>&-
 echo "ctl ($CTL_ON): every command, exit code and revert as expected"

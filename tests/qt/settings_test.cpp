@@ -106,6 +106,8 @@ TEST_F(SettingsFile, OneThatCannotBeReadIsSaidSoAndNeverWaitedFor) {
   ASSERT_EQ(mkfifo(path().toUtf8().constData(), 0600), 0);
   EXPECT_EQ(settings.unreadable("Tarnvel", "Settings"), path().toStdString() + ": not a regular file");
   EXPECT_EQ(read("d1"), "<default>");
+  settings.write("Tarnvel", "Settings", "d1", "800 x 600, 32bit color, 60 Hz");
+  EXPECT_FALSE(settings.sync()) << "a save over a FIFO is a failed save, not a wait";
 }
 
 TEST_F(SettingsFile, FailedSaveIsReportedAndLeavesNoFile) {

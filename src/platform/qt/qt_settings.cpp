@@ -141,6 +141,13 @@ bool QtSettings::write(std::string_view app, std::string_view section, std::stri
 bool QtSettings::sync() {
   bool ok = true;
   for (const auto& [app, values] : pending_) {
+    // QSettings reads the file before it writes one in its place: something other than a file
+    // there (a FIFO would hold the read up for ever) is a store the save cannot use.
+    const QFileInfo info(filePath(app));
+    if (info.exists() && !info.isFile()) {
+      ok = false;
+      continue;
+    }
     QSettings settings(filePath(app), VerbatimIniFormat());
     for (auto it = values.cbegin(); it != values.cend(); ++it) settings.setValue(it.key(), it.value());
     settings.sync();
