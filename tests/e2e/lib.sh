@@ -188,17 +188,26 @@ editor_window() { xdotool search --onlyvisible --name '^Change Default Resolutio
 
 # Opens the menu with a real click on the icon (press, then release). A click that comes while
 # the program is still busy (a mode change just chosen may still be on its way) is dropped, as
-# any user's is: click again until the menu shows, waiting longer each time, for up to 20 s.
+# any user's is: click again until the menu shows, waiting longer each time, for up to 30 s.
+# A click again too soon would land while the first menu is just coming up, close it and open
+# another, and keys sent meanwhile would be lost: so the first wait is long, and the menu counts
+# as open only once the same window has stayed up for a moment.
 open_menu() {
-  local point wait=1 end=$((SECONDS + 20))
+  local point wait=3 end=$((SECONDS + 30))
   point=$(icon_point) || exit 1
   read -r x y <<<"$point"
   while :; do
     xdotool mousemove "$x" "$y" click "${1:-1}"
-    wait_for "$wait" menu_window && return 0
-    [ "$SECONDS" -lt "$end" ] || fail "the menu did not open, clicking the icon for 20 s"
+    wait_for "$wait" menu_steady && return 0
+    [ "$SECONDS" -lt "$end" ] || fail "the menu did not open, clicking the icon for 30 s"
     wait=$((wait * 2))
   done
+}
+menu_steady() {
+  local id
+  id=$(menu_window) || return 1
+  sleep 0.3
+  [ "$(menu_window)" = "$id" ]
 }
 
 menu_closed() { ! menu_window "$@" >/dev/null; }
@@ -210,7 +219,8 @@ choose() {
   for _ in $(seq "$1"); do keys+=(Down); done
   xdotool key --delay 60 "${keys[@]}" Return
   # A loaded machine may take a while over keys sent to a menu that has only just opened.
-  wait_for 15 menu_closed "${2:-$MENU_CLASS}" || fail "the menu${2:+ of class $2} did not close within 15 s of the keys"
+  wait_for 15 menu_closed "${2:-$MENU_CLASS}" ||
+    fail "the menu${2:+ of class $2} did not close within 15 s of the keys; open: $(menu_window "${2:-$MENU_CLASS}"), focus: $(xdotool getwindowfocus 2>&1)"
 }
 
 # Clicks the editor window at (x, y) twips from its inner top left corner. The layout's
