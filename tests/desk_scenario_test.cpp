@@ -151,4 +151,8 @@ TEST(TarnvelctlOnADesk, ReachesEveryMonitor) {
     EXPECT_EQ(console.errors.substr(0, line.err.size()), line.err);
     EXPECT_EQ(Layout(host.sim.desk), line.layout.empty() ? Layout(before) : line.layout);
   }
+  // The next run finds the last switch in the file, to go back by.
+  const auto last = desktop::DeskFile(std::filesystem::path(testing::TempDir()) / "tarnvel-desk-scenario").recall();
+  ASSERT_TRUE(last) << "the last switch was not kept";
+  EXPECT_EQ(last->after, host.sim.desk);
 }

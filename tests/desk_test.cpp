@@ -210,3 +210,20 @@ TEST(Desk, TheScaleFollowsTheModeWhereTheSystemChoseIt) {
     EXPECT_DOUBLE_EQ(back->places[0].scale, row.back);
   }
 }
+
+// A record made from a mode picks that mode out again, and no other: not the interlaced one of
+// the same size and rate, not another rate, not at another depth.
+TEST(Desk, ARecordMatchesItsOwnModeAlone) {
+  const Desk desk = DeskFixture("desk physical 32\nplace 0 0\nmonitor HDMI-1 primary\nmode 1920x1080@60 interlaced current\n"
+                                "mode 1920x1080@60\nmode 1920x1080@50\nmode 1280x720@60\n");
+  const desktop::Monitor& tv = desk.places[0].monitors[0];
+  for (size_t asked = 0; asked < tv.modes.size(); ++asked) {
+    const DevMode record = desktop::Record(desk, tv, tv.modes[asked]);
+    for (size_t mode = 0; mode < tv.modes.size(); ++mode) {
+      EXPECT_EQ(desktop::Matches(desk, tv.modes[mode], record), mode == asked) << "mode " << mode << " for " << asked;
+    }
+    DevMode deeper = record;
+    deeper.dmBitsPerPel = 16;
+    EXPECT_FALSE(desktop::Matches(desk, tv.modes[asked], deeper));
+  }
+}
