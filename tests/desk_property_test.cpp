@@ -4,6 +4,7 @@
 // only along edges, never at corners.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "desktop/desk.h"
+#include "desktop/desktop_display.h"
 #include "desktop/layout.h"
 
 namespace {
@@ -266,6 +268,19 @@ TEST(DeskProperty, EveryAcceptedSwitchLeavesTheDeskWhole) {
     const auto home = desktop::Plan(*after, *target, was);
     ++back;
     if (home && *home == desk) ++exactBack;
+    // With the switch remembered, the way back is exact on every desk whose scales the system
+    // would take again.
+    bool retakable = true;
+    for (const Place& p : desk.places) {
+      const std::vector<double>& allowed = p.monitors.front().current().scales;
+      retakable = retakable && (allowed.empty() || std::find(allowed.begin(), allowed.end(), p.scale) != allowed.end());
+    }
+    const Monitor& driven = desktop::At(desk, *target);
+    const auto remembered = desktop::WayBack({desk, *after}, *after, driven.name, driven.current());
+    ASSERT_EQ(remembered.has_value(), retakable) << "desk before:\n" << desktop::Format(desk);
+    if (remembered) {
+      ASSERT_TRUE(*remembered == desk) << "desk before:\n" << desktop::Format(desk);
+    }
   }
   std::printf("%d switches on %d random desks: %.2f %% refused; %.1f %% of the ways back exact without the memory\n",
               switches, desks, 100.0 * refused / switches, 100.0 * exactBack / back);
