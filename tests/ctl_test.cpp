@@ -122,7 +122,7 @@ const std::vector<Case> kCases = {
      .stored = {{"Tarnvel/Settings/d3", "800 x 600, 32bit color, 85 Hz"}}},
     {.args = {"preset", "4"}, .code = 3, .err = "tarnvelctl: preset 4 is empty"},
     // --revert-after: only a line starting with y keeps the mode.
-    {.args = {"set", "--revert-after", "5", "1280x720"},
+    {.args = {"set", "--revert-after", "1", "1280x720"},
      .code = 0,
      .out = "1280 x 720, 32bit color, 75 Hz\n",
      .err = "keep 1280 x 720",
@@ -194,7 +194,7 @@ const std::vector<Case> kCases = {
     {.args = {"set", "--closest", "800x600x4"}, .code = 3, .err = "no listed mode matches \"800x600x4\" in its depth"},
     {.args = {"preset", "--closest", "1"}, .code = 2, .err = "--closest goes with set only"},
     // The safety net: whatever ends the wait switches back.
-    {.args = {"set", "--revert-after", "5", "1280x720"}, .code = 5, .out = "1280 x 720, 32bit color, 75 Hz\n",
+    {.args = {"set", "--revert-after", "1", "1280x720"}, .code = 5, .out = "1280 x 720, 32bit color, 75 Hz\n",
      .err = "tarnvelctl: terminated: switched back to 1024 x 768, 32bit color, 60 Hz", .to = 0, .changes = 2,
      .interruption = "terminated"},
     // No failure looks like success: an output that takes nothing, presets that cannot be read.
@@ -202,7 +202,7 @@ const std::vector<Case> kCases = {
      .outputFails = "No space left on device"},
     {.args = {"set", "1280x720"}, .code = 6, .err = "cannot write the output: output closed", .to = 5, .changes = 1,
      .outputFails = "output closed"},
-    {.args = {"set", "--revert-after", "5", "1280x720"}, .code = 5,
+    {.args = {"set", "--revert-after", "1", "1280x720"}, .code = 5,
      .err = "tarnvelctl: output closed: switched back to 1024 x 768", .to = 0, .changes = 2, .outputFails = "output closed"},
     {.args = {"preset", "1"}, .code = 6, .err = "tarnvelctl: cannot read the presets: /home/u/Tarnvel.ini: Permission denied",
      .presetsUnreadable = "/home/u/Tarnvel.ini: Permission denied"},

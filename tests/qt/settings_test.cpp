@@ -55,12 +55,13 @@ class SettingsFile : public ::testing::Test {
 TEST_F(SettingsFile, LivesInTheUsersConfigFolder) { EXPECT_EQ(QtSettings::filePath("Tarnvel"), path()); }
 
 TEST_F(SettingsFile, HandWrittenValuesReadBackAsWritten) {
-  put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\nd2=a,b ,  c\nd3=\"1024 x 768, 32bit color, 60 Hz\"\nd4=\n");
+  put("[Settings]\nd1=800 x 600, 32bit color, 60 Hz\nd2=a,b ,  c\nd3=\"1024 x 768, 32bit color, 60 Hz\"\nd4=\nd6=\"\"\n");
   EXPECT_EQ(read("d1"), "800 x 600, 32bit color, 60 Hz");
   EXPECT_EQ(read("d2"), "a,b ,  c");
   EXPECT_EQ(read("d3"), "1024 x 768, 32bit color, 60 Hz");
   EXPECT_EQ(read("d4"), "");
   EXPECT_EQ(read("d5"), "<default>");
+  EXPECT_EQ(read("d6"), "");
 }
 
 // Read back in this process and as the next start reads the file: the first answers from
