@@ -225,5 +225,14 @@ TEST(Desk, ARecordMatchesItsOwnModeAlone) {
     DevMode deeper = record;
     deeper.dmBitsPerPel = 16;
     EXPECT_FALSE(desktop::Matches(desk, tv.modes[asked], deeper));
+    // Without a rate, or at the hardware's default of 1 Hz, any rate of the size will do.
+    DevMode anyRate = record, defaultRate = record;
+    anyRate.dmFields &= ~dm::kDisplayFrequency;
+    defaultRate.dmDisplayFrequency = 1;
+    for (size_t mode = 0; mode < tv.modes.size(); ++mode) {
+      const bool sized = tv.modes[mode].width == tv.modes[asked].width && tv.modes[mode].interlaced == tv.modes[asked].interlaced;
+      EXPECT_EQ(desktop::Matches(desk, tv.modes[mode], anyRate), sized) << "mode " << mode << " for " << asked << " at any rate";
+      EXPECT_EQ(desktop::Matches(desk, tv.modes[mode], defaultRate), sized) << "mode " << mode << " for " << asked << " at 1 Hz";
+    }
   }
 }
