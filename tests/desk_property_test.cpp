@@ -265,6 +265,17 @@ TEST(DeskProperty, EveryAcceptedSwitchLeavesTheDeskWhole) {
     }
     const std::string broken = Broken(*after, kind != Desks::Kind::X11) + MovedUntouched(desk, *after, target->place);
     ASSERT_EQ(broken, "") << "desk before:\n" << desktop::Format(desk) << "after:\n" << desktop::Format(*after);
+    // The changed place takes a scale every one of its monitors lists for its new mode, where
+    // they list one in common: Mutter refuses any other.
+    const Place& changed = after->places[target->place];
+    std::vector<double> common;
+    for (size_t i = 0; i < changed.monitors.size(); ++i) {
+      const std::vector<double>& listed = changed.monitors[i].current().scales;
+      if (i == 0) common = listed;
+      std::erase_if(common, [&](double s) { return std::find(listed.begin(), listed.end(), s) == listed.end(); });
+    }
+    ASSERT_TRUE(common.empty() || std::find(common.begin(), common.end(), changed.scale) != common.end())
+        << "scale " << changed.scale << " on the desk after:\n" << desktop::Format(*after);
     const auto home = desktop::Plan(*after, *target, was);
     ++back;
     if (home && *home == desk) ++exactBack;
