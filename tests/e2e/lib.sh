@@ -67,10 +67,17 @@ reap() {
   wait "$1" 2>/dev/null || REAPED=$?
 }
 
+# Ends every Wine program of the prefix and waits for its server to be gone: a wine started
+# while the old server is still going down fails to start.
+wine_stop() {
+  bounded 30 wineserver -k 2>/dev/null || true
+  bounded 30 wineserver -w 2>/dev/null || echo "cleanup: Wine's server outlived wineserver -k by 30 s" >&2
+}
+
 cleanup() {
   local pid
   for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  if [ -n "${WINEPREFIX:-}" ]; then bounded 30 wineserver -k 2>/dev/null || true; fi
+  if [ -n "${WINEPREFIX:-}" ]; then wine_stop; fi
   for pid in "${PIDS[@]}"; do
     wait_for 5 gone "$pid" && continue
     echo "cleanup: $(ps -o args= -p "$pid") (pid $pid) outlived SIGTERM by 5 s; killing it" >&2

@@ -63,15 +63,26 @@ done
 echo "typing: stored exactly as typed:"
 for n in 1 2 3 4; do echo "  d$n=$(stored "$n")"; done
 
-# The typed presets run from the menu.
-open_menu
-choose "$M_PRESET1"
-wait_for 5 bash -c '[ "$(xrandr | sed -n "s/.*current \([0-9]* x [0-9]*\),.*/\1/p")" = "800 x 600" ]' ||
-  fail "typed preset 1 did not switch to 800 x 600: $(current_size)"
-open_menu
-choose "$M_PRESET3"
-wait_for 5 bash -c '[ "$(xrandr | sed -n "s/.*current \([0-9]* x [0-9]*\),.*/\1/p")" = "1280 x 1024" ]' ||
-  fail "typed preset 3 did not switch to 1280 x 1024: $(current_size)"
+# The typed presets run from the menu. Wine's display driver now and then refuses a switch
+# that comes right after another, and the program says so ("Error changing resolution..."):
+# there the box is closed and the preset chosen once more, as a user would.
+size_is() { [ "$(current_size)" = "$1" ]; }
+switch_by_preset() {  # $1 menu entry, $2 the size it gives
+  local attempt box
+  for attempt in 1 2; do
+    open_menu
+    choose "$1"
+    wait_for 5 size_is "$2" && return 0
+    [ -n "${WINEPREFIX:-}" ] && [ "$attempt" = 1 ] && box=$(program_box) || break
+    echo "typing: Wine refused the switch to $2 the first time: $(wine "$SHELL_POKE" read-box Tarnvel 2>&1 | tr -d '\r')" >&2
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    xdotool mousemove $((X + 12)) $((Y + 12)) click 1 sleep 0.3 key --window "$box" Return
+    wait_for 5 no_program_box || fail "the box did not close on Return"
+  done
+  fail "typed preset at menu entry $1 did not switch to $2: $(current_size)"
+}
+switch_by_preset "$M_PRESET1" "800 x 600"
+switch_by_preset "$M_PRESET3" "1280 x 1024"
 echo "typing: typed presets 1 and 3 switched the display"
 
 # A preset wider than the screen: the menu draws it shortened in the middle and stays on the

@@ -18,14 +18,14 @@ rm -f "$shots"/*.png "$shots"/*.txt
 
 UNINSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarnvel'
 RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-local_win=$(wine cmd /c echo %LOCALAPPDATA% | tr -d '\r')
+local_win=$(wine cmd /c echo %LOCALAPPDATA% | tr -d '\r') || fail "wine cmd could not say %LOCALAPPDATA%"
 [ -n "$local_win" ] && [ "$local_win" != %LOCALAPPDATA% ] || fail "Wine names no %LOCALAPPDATA%"
 INSTDIR="$local_win\\Programs\\Tarnvel"
-appdata_win=$(wine cmd /c echo %APPDATA% | tr -d '\r')
-unix() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-DIR=$(unix "$INSTDIR")
-RECORDS=$(unix "$local_win\\Tarnvel")
-SHORTCUT=$(unix "$appdata_win\\Microsoft\\Windows\\Start Menu\\Programs\\Tarnvel.lnk")
+appdata_win=$(wine cmd /c echo %APPDATA% | tr -d '\r') || fail "wine cmd could not say %APPDATA%"
+unix() { winepath -u "$1" 2>/dev/null | tr -d '\r' | grep . || fail "winepath could not turn $1 into a path"; }
+DIR=$(unix "$INSTDIR") || exit 1
+RECORDS=$(unix "$local_win\\Tarnvel") || exit 1
+SHORTCUT=$(unix "$appdata_win\\Microsoft\\Windows\\Start Menu\\Programs\\Tarnvel.lnk") || exit 1
 TRAY_EXE="$INSTDIR\\tarnvel.exe"
 
 # The data of registry value $2 of key $1 (fails when there is none); reg_type its type.
@@ -50,7 +50,7 @@ capture_registry() {  # the keys the installer touches, as text, into $shots/reg
 original_path=$(path_bytes)
 wine reg query 'HKCU\Software\Tarnvel' >/dev/null 2>&1 && had_presets=1 || had_presets=0
 restore_prefix() {
-  bounded 30 wineserver -k 2>/dev/null || true
+  wine_stop
   wine reg delete "$RUN_KEY" /v Tarnvel /f >/dev/null 2>&1 || true
   wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1 || true
   wine reg delete 'HKCU\Environment' /v Path /f >/dev/null 2>&1 || true
@@ -200,7 +200,7 @@ check_autostart 1
 capture_registry 2-after-wizard-install
 
 # --- start at sign-in: Wine's session start runs the Run values -------------------------------
-bounded 30 wineserver -k || true
+wine_stop
 wait_for 10 no_icon || fail "the icon stayed after Wine's programs were ended"
 wine wineboot >/dev/null 2>&1 || fail "wineboot (the session's start) failed"
 wait_for 30 icon_docked || fail "the Run value did not start Tarnvel at the session's start"

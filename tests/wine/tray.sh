@@ -56,7 +56,7 @@ wait_for 5 bash -c '! icon_docked' || fail "the icon stayed"
 
 # Wine reads the desk when its session starts and does not follow a primary that moves later
 # (its notification area then passes on no clicks): the new desk gets a new session.
-bounded 30 wineserver -k || true
+wine_stop
 trap 'xrandr --output DUMMY1 --off; xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary; cleanup' EXIT
 xrandr --addmode DUMMY1 1024x768 && xrandr --output DUMMY1 --mode 1024x768 --pos 1024x0 --primary \
   --output DUMMY0 --mode 1024x768 --pos 0x0 || fail "could not put DUMMY1 right of DUMMY0 as the primary"
