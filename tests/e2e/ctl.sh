@@ -52,7 +52,7 @@ if [ "$CTL_ON" != mutter ]; then
   lay_out() {
     xrandr --output DUMMY1 --mode 800x600 --pos "${2/,/x}" --output DUMMY0 --mode 1024x768 --pos "${1/,/x}" --primary
     # Wine reads the desk as its session starts: the new one gets a new session.
-    if [ "$CTL_ON" = wine ]; then bounded 30 wineserver -k || true; fi
+    if [ "$CTL_ON" = wine ]; then wine_stop; fi
   }
   SECOND=DUMMY1
   [ "$CTL_ON" = wine ] && SECOND='\\.\DISPLAY2'
