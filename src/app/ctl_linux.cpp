@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -12,11 +11,11 @@
 
 #include "app/ctl_posix.h"
 #include "app/ctl_qt_module.h"
+#include "app/desk_record.h"
 #include "app/display_choice.h"
 #include "ctl/desk_monitors.h"
 #include "ctl/tarnvelctl.h"
 #include "desktop/confirmed_display.h"
-#include "desktop/desk_file.h"
 
 #include <X11/Xlib.h>
 
@@ -38,27 +37,6 @@ Fn FromQtModule(const char* name) {
   return reinterpret_cast<Fn>(symbol);
 }
 
-// The display server a run reaches, as a file name: "x11-0" however DISPLAY spells it (":0",
-// ":0.0", "unix:0"), "x11-host-10" for another host's, "wayland-0" for a compositor's socket.
-std::string ServerName(bool wayland) {
-  const char* variable = std::getenv(wayland ? "WAYLAND_DISPLAY" : "DISPLAY");
-  std::string name = variable ? variable : "";
-  if (wayland) {
-    name = "wayland-" + std::filesystem::path(name).filename().string();
-  } else {
-    const size_t colon = name.rfind(':');
-    std::string host = colon == std::string::npos ? "" : name.substr(0, colon);
-    std::string number = colon == std::string::npos ? name : name.substr(colon + 1);
-    number = number.substr(0, number.find('.'));
-    if (host == "unix" || host == "localhost.localdomain") host.clear();
-    name = "x11-" + (host.empty() ? "" : host + "-") + number;
-  }
-  for (char& c : name) {
-    if (c == '/') c = '_';
-  }
-  return name;
-}
-
 class LinuxHost final : public ctl::Host {
  public:
   ~LinuxHost() override {
@@ -72,12 +50,9 @@ class LinuxHost final : public ctl::Host {
     if (!confirmed_) {
       desktop::System* system = reach(why);
       if (!system) return nullptr;
-      // The last switch is kept for the next run, so that its way back is exact too; without a
-      // runtime folder there is nothing to keep it in, and the way back follows the rule alone.
-      if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        memory_ = std::make_unique<desktop::DeskFile>(std::filesystem::path(runtime) / "tarnvel" /
-                                                      ("desk-" + ServerName(wayland_)));
-      }
+      // The arrangement is shared with the tray program and the next run; without a runtime
+      // folder there is nowhere to keep it, and each run plans from the desk in force.
+      memory_ = DeskRecord(wayland_);
       driver_ = std::make_unique<desktop::DesktopDisplay>(*system, monitor, memory_.get());
       // As in the tray: a success is believed only when the mode in force agrees.
       confirmed_ = std::make_unique<ConfirmedDisplay>(*driver_);
@@ -133,7 +108,7 @@ class LinuxHost final : public ctl::Host {
   Display* x_ = nullptr;
   bool wayland_ = false;
   std::unique_ptr<desktop::System> system_;
-  std::unique_ptr<desktop::DeskFile> memory_;
+  std::unique_ptr<desktop::Memory> memory_;
   std::unique_ptr<desktop::DesktopDisplay> driver_;
   std::unique_ptr<ConfirmedDisplay> confirmed_;
   std::unique_ptr<Settings> settings_;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/desk_record.h"
 #include "app/display_choice.h"
 #include "desktop/confirmed_display.h"
 #include "desktop/desktop_display.h"
@@ -46,9 +47,16 @@ int main(int argc, char** argv) {
   const QIcon icon(QStringLiteral(":/tarnvel.png"));
   QApplication::setWindowIcon(icon);
 
-  const std::unique_ptr<desktop::System> desk = ChooseDesk([x] { return x; }, MutterOnSessionBus);
-  // The tray drives the primary monitor and keeps its last switch in memory, for the way back.
-  desktop::DesktopDisplay driver(*desk);
+  bool wayland = false;
+  const std::unique_ptr<desktop::System> desk = ChooseDesk([x] { return x; }, [&] {
+    std::unique_ptr<desktop::System> mutter = MutterOnSessionBus();
+    wayland = mutter != nullptr;
+    return mutter;
+  });
+  // The tray drives the primary monitor, and shares the arrangement it plans from with
+  // tarnvelctl: a switch by one and the way back by the other meet.
+  const std::unique_ptr<desktop::Memory> record = DeskRecord(wayland);
+  desktop::DesktopDisplay driver(*desk, {}, record.get());
   ConfirmedDisplay display(driver);
   QtSettings settings;
   FormWindow window;

@@ -161,6 +161,20 @@ struct Job {
                       [&](const std::string& text) { return FindModeText(session.texts(), text); });
   }
 
+  // Why the switch to `row` did not happen: the display refused it, or no layout of the other
+  // monitors makes room for it (the display was never asked).
+  int refused(Session& session, int32_t row) {
+    if (session.code() == disp_change::kNoLayout) {
+      std::string why;
+      const DevMode& mode = session.modes()[static_cast<size_t>(row)];
+      return fail(exit_code::kRefused, "no layout keeps the desk in one piece with " + monitorName(why).value_or("the monitor") +
+                                           " at " + std::to_string(mode.dmPelsWidth) + " x " +
+                                           std::to_string(mode.dmPelsHeight) + "; nothing changed");
+    }
+    return fail(exit_code::kRefused, "the display did not take " + session.text(row) + " (code " +
+                                         std::to_string(session.code()) + "); in force now: " + session.inForceText());
+  }
+
   // Switches to `target`, keeping the mode before for restore when asked to, and when asked
   // to, switches back unless the user keeps the new one.
   int switchTo(Session& session, int32_t target) {
@@ -193,8 +207,7 @@ struct Job {
     const std::string& text = session.text(target);
     if (!session.apply(target)) {
       unnote();
-      return fail(exit_code::kRefused, "the display did not take " + text + " (code " + std::to_string(session.code()) +
-                                           "); in force now: " + session.inForceText());
+      return refused(session, target);
     }
     const bool written = console.out(text + "\n");
     if (revertAfter == 0) {
@@ -255,10 +268,7 @@ struct Job {
     if (!kept) return fail(exit_code::kNoMatch, "nothing is remembered for " + *name + " (see --remember)");
     const int32_t row = FindModeText(session.texts(), *kept);
     if (row < 0) return fail(exit_code::kNoMatch, "the mode remembered for " + *name + ", " + *kept + ", is not listed");
-    if (!session.apply(row)) {
-      return fail(exit_code::kRefused, "the display did not take " + *kept + " (code " + std::to_string(session.code()) +
-                                           "); in force now: " + session.inForceText());
-    }
+    if (!session.apply(row)) return refused(session, row);
     host.notes().forget(*name);
     return Print(console, *kept + "\n");
   }

@@ -8,7 +8,7 @@
 
 namespace desktop {
 
-std::optional<Switch> DeskFile::recall() {
+std::optional<Arrangement> DeskFile::recall() {
   std::error_code error;
   // Anything but a plain file (a FIFO would hold the open up for ever) is no memory.
   if (!std::filesystem::is_regular_file(path_, error)) return std::nullopt;
@@ -17,12 +17,12 @@ std::optional<Switch> DeskFile::recall() {
   const auto desks = ParseAll(text);
   if (!in.good() && !in.eof()) return std::nullopt;
   if (!desks || desks->size() != 2) return std::nullopt;
-  return Switch{(*desks)[0], (*desks)[1]};
+  return Arrangement{(*desks)[0], (*desks)[1]};
 }
 
-void DeskFile::remember(const Switch& last) {
-  const std::string before = Format(last.before), after = Format(last.after);
-  if (before.empty() || after.empty()) return;
+void DeskFile::remember(const Arrangement& record) {
+  const std::string arranged = Format(record.arranged), left = Format(record.left);
+  if (arranged.empty() || left.empty()) return;
   std::error_code error;
   std::filesystem::create_directories(path_.parent_path(), error);
   // A name of its own, so that two runs at once never write into one file; the rename puts the
@@ -31,7 +31,7 @@ void DeskFile::remember(const Switch& last) {
   draft += ".new" + std::to_string(std::random_device{}());
   {
     std::ofstream out(draft, std::ios::binary | std::ios::trunc);
-    out << "# the desk before the last switch, then the desk it left\n" << before << after;
+    out << "# the desk as the user arranged it, then the desk the last switch left\n" << arranged << left;
     out.close();
     if (!out) {
       std::filesystem::remove(draft, error);

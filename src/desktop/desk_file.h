@@ -1,20 +1,22 @@
 #pragma once
-// The last switch kept in a file, for a program that runs once per switch (tarnvelctl): the way
-// back of the next run is exact too.
+// The arrangement kept in a file, for programs that run once per switch (tarnvelctl) and for
+// the tray program beside them: a switch by one and the way back by the other meet.
 #include <filesystem>
 
 #include "desktop/desktop_display.h"
 
 namespace desktop {
 
-class DeskFile final : public Memory {
+class DeskFile : public Memory {
  public:
   explicit DeskFile(std::filesystem::path path) : path_(std::move(path)) {}
   // Nothing when the file is missing, unreadable or not two desks.
-  std::optional<Switch> recall() override;
-  // Written whole or not at all; a file that cannot be written leaves no memory, and says so
+  std::optional<Arrangement> recall() override;
+  // Written whole or not at all; a file that cannot be written keeps nothing, and says so
   // nowhere: the switch itself is done either way.
-  void remember(const Switch& last) override;
+  void remember(const Arrangement& record) override;
+
+  const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;

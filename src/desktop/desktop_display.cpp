@@ -1,25 +1,14 @@
 #include "desktop/desktop_display.h"
 
+#include <mutex>
 #include <utility>
 
 #include "desktop/layout.h"
 
 namespace desktop {
 
-std::optional<Desk> WayBack(const Switch& last, const Desk& now, const std::string& monitor, const Mode& mode) {
-  if (!(last.after == now)) return std::nullopt;
-  // A scale the system put there itself but would not take back (Mutter starts a monitor at
-  // its preferred scale, listed or not) makes the desk from before one that cannot be made.
-  for (const Place& place : last.before.places) {
-    const std::vector<double>& allowed = place.monitors.front().current().scales;
-    if (!allowed.empty() && NearestScale(allowed, place.scale) != place.scale) return std::nullopt;
-  }
-  // Only the monitor the last switch changed has a way back: another one taking the mode it has
-  // would otherwise undo that switch.
-  const std::optional<Target> before = Driven(last.before, monitor), after = Driven(last.after, monitor);
-  if (!before || !after || At(last.before, *before).current() == At(last.after, *after).current()) return std::nullopt;
-  if (!(At(last.before, *before).current() == mode)) return std::nullopt;
-  return last.before;
+const Desk& Arranged(const std::optional<Arrangement>& kept, const Desk& now) {
+  return kept && SameDesk(kept->left, now) ? kept->arranged : now;
 }
 
 DesktopDisplay::DesktopDisplay(System& system, std::string monitor, Memory* memory)
@@ -50,43 +39,49 @@ ScreenMetrics DesktopDisplay::metrics() {
   return target ? Metrics(*desk, At(*desk, *target).current()) : ScreenMetrics{};
 }
 
-Planned DesktopDisplay::plan(const Desk& desk, const DevMode& record, const std::optional<Switch>& last) const {
-  const std::optional<Target> target = Driven(desk, monitor_);
+Planned DesktopDisplay::plan(const Desk& arranged, const Desk& now, const DevMode& record) const {
+  const std::optional<Target> target = Driven(now, monitor_);
   if (!target) return {disp_change::kFailed, {}};
-  const Monitor& driven = At(desk, *target);
-  for (size_t i : Offered(desk, *target)) {
-    if (!Matches(desk, driven.modes[i], record)) continue;
-    if (last) {
-      if (std::optional<Desk> back = WayBack(*last, desk, driven.name, driven.modes[i])) return {0, std::move(*back)};
-    }
-    std::optional<Desk> next = Plan(desk, *target, i);
-    if (!next) return {disp_change::kFailed, {}};
+  const Monitor& driven = At(now, *target);
+  for (size_t i : Offered(now, *target)) {
+    if (!Matches(now, driven.modes[i], record)) continue;
+    std::optional<Desk> next = Plan(arranged, now, *target, i);
+    if (!next) return {disp_change::kNoLayout, {}};
     return {disp_change::kSuccessful, std::move(*next)};
   }
   return {disp_change::kBadMode, {}};
+}
+
+// The shared record where it knows the desk in force, else this program's own: the record may
+// be another program's newer one, or an old one this program could not write over.
+std::optional<Arrangement> DesktopDisplay::recall(const Desk& now) {
+  if (memory_) {
+    std::optional<Arrangement> shared = memory_->recall();
+    if (shared && SameDesk(shared->left, now)) return shared;
+  }
+  return kept_;
 }
 
 int32_t DesktopDisplay::changeMode(DevMode& mode, uint32_t flags) {
   if (flags & ~(kChangeDynamic | kChangeTest)) return disp_change::kBadFlags;
   if (mode.dmPelsWidth <= 0 || mode.dmPelsHeight <= 0) return disp_change::kBadParam;
   pass_.reset();
-  const std::optional<Switch> last = memory_ ? memory_->recall() : last_;
+  std::unique_lock<Memory> held;
+  if (memory_) held = std::unique_lock<Memory>(*memory_);
   if (flags & kChangeTest) {
-    const std::optional<Desk> desk = system_.read();
-    return desk ? plan(*desk, mode, last).code : disp_change::kFailed;
+    const std::optional<Desk> now = system_.read();
+    return now ? plan(Arranged(recall(*now), *now), *now, mode).code : disp_change::kFailed;
   }
-  std::optional<Switch> made;
-  const int32_t code = system_.change([&](const Desk& desk) {
-    Planned planned = plan(desk, mode, last);
-    if (planned.code == disp_change::kSuccessful) made = Switch{desk, planned.desk};
-    return planned;
+  std::optional<Desk> arranged;
+  const int32_t code = system_.change([&](const Desk& now) {
+    arranged = Arranged(recall(now), now);
+    return plan(*arranged, now, mode);
   });
-  if (code == disp_change::kSuccessful && made) {
-    if (memory_) {
-      memory_->remember(*made);
-    } else {
-      last_ = std::move(made);
-    }
+  if (code != disp_change::kSuccessful) return code;
+  // The desk as it landed, which the system may have rounded: the next switch compares with it.
+  if (std::optional<Desk> left = system_.read()) {
+    kept_ = Arrangement{std::move(*arranged), std::move(*left)};
+    if (memory_) memory_->remember(*kept_);
   }
   return code;
 }

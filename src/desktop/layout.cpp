@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <numeric>
 
 namespace desktop {
 
@@ -38,17 +39,20 @@ Mode Shared(const std::vector<const Mode*>& modes) {
   return shared;
 }
 
-// Where `r` lies from `from`, when the two share a stretch of an edge.
+// Where `r` lies from `from` when it faces one of its edges across nothing or a gap, with their
+// stretches overlapping.
 enum class Side { None, Left, Right, Above, Below };
 Side SideOf(const Rect& from, const Rect& r) {
   const bool rows = r.y < from.bottom() && from.y < r.bottom();
   const bool columns = r.x < from.right() && from.x < r.right();
-  if (rows && r.x == from.right()) return Side::Right;
-  if (rows && r.right() == from.x) return Side::Left;
-  if (columns && r.y == from.bottom()) return Side::Below;
-  if (columns && r.bottom() == from.y) return Side::Above;
+  if (rows && r.x >= from.right()) return Side::Right;
+  if (rows && r.right() <= from.x) return Side::Left;
+  if (columns && r.y >= from.bottom()) return Side::Below;
+  if (columns && r.bottom() <= from.y) return Side::Above;
   return Side::None;
 }
+
+bool Joined(const Rect& a, const Rect& b) { return Touch(a, b) || Overlap(a, b); }
 
 // Half, rounded down also below zero, so that a centre is the same on either side of the origin.
 int32_t Half(int32_t v) { return v >= 0 ? v / 2 : -((1 - v) / 2); }
@@ -57,136 +61,242 @@ int64_t Moved(const Rect& from, const Rect& to) {
   return std::abs(int64_t{to.x} - from.x) + std::abs(int64_t{to.y} - from.y);
 }
 
-// The layouts the rule allows, tried monitor by monitor outwards from the changed one, the
-// cheapest first; each branch ends as soon as it overlaps or costs more than the best so far.
+// Which of `rects` reach each other through joined ones: a label for each.
+std::vector<size_t> Pieces(const std::vector<Rect>& rects) {
+  std::vector<size_t> label(rects.size());
+  std::iota(label.begin(), label.end(), size_t{0});
+  const auto root = [&](size_t i) {
+    while (label[i] != i) i = label[i] = label[label[i]];
+    return i;
+  };
+  for (size_t i = 0; i < rects.size(); ++i) {
+    for (size_t j = i + 1; j < rects.size(); ++j) {
+      if (Joined(rects[i], rects[j])) label[root(j)] = root(i);
+    }
+  }
+  for (size_t i = 0; i < rects.size(); ++i) label[i] = root(i);
+  return label;
+}
+
+// The layouts the rule allows, monitor by monitor: the changed ones first, then outwards from
+// them, each trying its own place and then the places along the edges of monitors decided
+// before it, the nearest first; a branch ends as soon as it overlaps or costs more than the
+// best layout so far.
 class Search {
  public:
-  Search(const std::vector<Rect>& before, size_t changed, Rect grown)
-      : before_(before), after_(before), placed_(before.size(), true), contacts_(before.size()) {
-    after_[changed] = grown;
-    for (size_t i = 0; i < before.size(); ++i) {
-      for (size_t j = 0; j < before.size(); ++j) {
-        if (i != j && (Touch(before[i], before[j]) || Overlap(before[i], before[j]))) contacts_[i].push_back(j);
-      }
+  Search(const std::vector<Rect>& arranged, const std::vector<Rect>& sized, size_t primary)
+      : arranged_(arranged), n_(arranged.size()), wanted_(arranged), changed_(n_), decided_(n_, false),
+        pieces_(Pieces(arranged)) {
+    left_ = top_ = std::numeric_limits<int32_t>::max();
+    for (size_t i = 0; i < n_; ++i) {
+      wanted_[i].width = sized.at(i).width;
+      wanted_[i].height = sized.at(i).height;
+      changed_[i] = !(wanted_[i] == arranged[i]);
+      left_ = std::min(left_, arranged[i].x);
+      top_ = std::min(top_, arranged[i].y);
     }
-    // The changed monitor's piece, nearest first; the rest was never joined to it and stays.
-    std::vector<bool> seen(before.size(), false);
-    piece_ = {changed};
-    seen[changed] = true;
-    for (size_t k = 0; k < piece_.size(); ++k) {
-      for (size_t j : contacts_[piece_[k]]) {
-        if (!seen[j]) {
-          seen[j] = true;
-          piece_.push_back(j);
+    after_ = wanted_;
+    // Precedence for ties: the primary, then from the top, then from the left.
+    precedence_.resize(n_);
+    std::iota(precedence_.begin(), precedence_.end(), size_t{0});
+    const auto higher = [&](size_t a, size_t b) {
+      return std::pair(arranged[a].y, arranged[a].x) < std::pair(arranged[b].y, arranged[b].x);
+    };
+    std::stable_sort(precedence_.begin(), precedence_.end(), [&](size_t a, size_t b) {
+      if ((a == primary) != (b == primary)) return a == primary;
+      return higher(a, b);
+    });
+  }
+
+  // Changed monitors that would overlap another changed one at their corners, where they did not
+  // overlap before: one of each such pair must give up its corner.
+  std::vector<size_t> contested() const {
+    std::vector<size_t> out;
+    for (size_t i = 0; i < n_; ++i) {
+      for (size_t j = 0; j < n_; ++j) {
+        if (i != j && changed_[i] && changed_[j] && Overlap(wanted_[i], wanted_[j]) && !Overlap(arranged_[i], arranged_[j])) {
+          out.push_back(i);
+          break;
         }
       }
     }
-    for (size_t k = 1; k < piece_.size(); ++k) placed_[piece_[k]] = false;
-    changed_ = changed;
+    return out;
+  }
+
+  // Searches the layouts in which the changed monitors claim their corners in the order
+  // `claims` (the others first): one that a changed monitor earlier in it would overlap there is
+  // placed as an unchanged one. The best of every search so far is kept.
+  // With `loose`, every claim but the first is placed as an unchanged one.
+  void search(const std::vector<size_t>& claims, bool loose = false) {
+    std::vector<size_t> rank(n_, 0);
+    for (size_t k = 0; k < claims.size(); ++k) rank[claims[k]] = k + 1;
+    yields_.assign(n_, false);
+    for (size_t i = 0; i < n_; ++i) {
+      for (size_t j = 0; j < n_; ++j) {
+        yields_[i] = yields_[i] || (rank[i] && rank[j] && rank[j] < rank[i] &&
+                                    (loose || (Overlap(wanted_[i], wanted_[j]) && !Overlap(arranged_[i], arranged_[j]))));
+      }
+    }
+    // The order of decisions: the changed monitors that keep their corners, the unclaimed ones
+    // from the top left, then the claims in order; then each monitor after one it touches, faces
+    // or overlaps, so that the monitors it may follow are decided before it.
+    order_.clear();
+    for (size_t i : precedence_) {
+      if (changed_[i] && !rank[i]) order_.push_back(i);
+    }
+    for (size_t i : claims) {
+      if (!yields_[i]) order_.push_back(i);
+    }
+    std::vector<bool> queued(n_, false);
+    for (size_t i : order_) queued[i] = true;
+    // Touching ones first: a monitor across a gap follows the one beside it, not the reverse.
+    const auto next = [&](bool facing) {
+      for (size_t k = 0; k < order_.size(); ++k) {
+        for (size_t j : precedence_) {
+          const Rect& a = arranged_[order_[k]];
+          const Rect& b = arranged_[j];
+          if (!queued[j] && (Joined(a, b) || (facing && SideOf(a, b) != Side::None))) {
+            queued[j] = true;
+            order_.push_back(j);
+            if (facing) return true;
+          }
+        }
+      }
+      return false;
+    };
+    do {
+      next(false);
+    } while (next(true));
+    for (size_t j : precedence_) {
+      if (!queued[j]) order_.push_back(j);  // nothing it relates to changes: it stays
+    }
+    place(0, 0);
   }
 
   std::optional<std::vector<Rect>> run() {
-    // A monitor apart from the changed one's piece never moves: where the changed one would grow
-    // over it, no layout keeps the desk whole.
-    for (size_t j = 0; j < after_.size(); ++j) {
-      if (placed_[j] && j != changed_ && Overlap(after_[changed_], after_[j]) && !Overlap(before_[changed_], before_[j])) {
-        return std::nullopt;
+    // Of the changed monitors that contest a corner, each order of claims is tried: the one that
+    // keeps its corner is the one with which the desk moves least.
+    std::vector<size_t> claims = contested();
+    std::sort(claims.begin(), claims.end());
+    int orders = 24;  // four contested monitors; more are taken in fewer orders
+    do {
+      search(claims);
+    } while (--orders > 0 && std::next_permutation(claims.begin(), claims.end()));
+    // Changed monitors that no longer reach each other, with nothing between them that may
+    // follow: one keeps its corner, and the others follow it as unchanged ones would.
+    for (size_t anchor = 0; anchor < n_ && !found_; ++anchor) {
+      if (!changed_[anchor]) continue;
+      claims = {anchor};
+      for (size_t i : precedence_) {
+        if (changed_[i] && i != anchor) claims.push_back(i);
       }
+      search(claims, true);
     }
-    place(1, 0);
     if (!found_) return std::nullopt;
     return best_;
   }
 
  private:
   void place(size_t k, int64_t cost) {
-    if (--budget_ < 0 || cost >= bestCost_) return;
-    if (k == piece_.size()) {
-      if (whole()) {
+    if (--budget_ < 0 || cost > bestCost_) return;
+    if (k == n_) {
+      if (whole() && better(cost)) {
         best_ = after_;
         bestCost_ = cost;
         found_ = true;
       }
       return;
     }
-    const size_t m = piece_[k];
+    const size_t m = order_[k];
     for (const Rect& r : candidates(m)) {
-      const int64_t more = Moved(before_[m], r);
-      if (cost + more >= bestCost_) break;  // sorted: the rest cost more still
+      const int64_t more = Moved(wanted_[m], r);
+      if (cost + more > bestCost_) break;  // sorted: the rest cost more still
       if (collides(m, r)) continue;
       after_[m] = r;
-      placed_[m] = true;
+      decided_[m] = true;
       place(k + 1, cost + more);
-      placed_[m] = false;
-      after_[m] = before_[m];
+      decided_[m] = false;
     }
+    after_[m] = wanted_[m];
   }
 
-  // Where monitor `m` may go: where it is, or against a placed neighbour that moved (the
-  // changed monitor counts as moved), on the side it touched: following it, or aligned with
-  // that edge's start, end or centre.
+  // Where monitor `m` may go: its arranged place, or against a decided monitor that changed or
+  // moved and that it touched or faced, on that side: following its edge, or aligned with that
+  // edge's start, end or centre. Never left of or above the desk.
   std::vector<Rect> candidates(size_t m) const {
-    std::vector<Rect> out = {before_[m]};
-    for (size_t n : contacts_[m]) {
-      if (!placed_[n] || (n != changed_ && after_[n] == before_[n])) continue;
-      const Side side = SideOf(before_[n], before_[m]);
-      if (side == Side::None) continue;
-      const Rect& from = before_[n];
-      const Rect& to = after_[n];
-      Rect r = before_[m];
-      if (side == Side::Left || side == Side::Right) {
-        r.x = side == Side::Right ? to.right() : to.x - r.width;
-        for (int32_t y : {r.y + (to.y - from.y), to.y, to.bottom() - r.height, to.y + Half(to.height - r.height)}) {
-          out.push_back({r.x, y, r.width, r.height});
-        }
-      } else {
-        r.y = side == Side::Below ? to.bottom() : to.y - r.height;
-        for (int32_t x : {r.x + (to.x - from.x), to.x, to.right() - r.width, to.x + Half(to.width - r.width)}) {
-          out.push_back({x, r.y, r.width, r.height});
+    std::vector<Rect> out = {wanted_[m]};
+    if (!changed_[m] || yields_[m]) {
+      const Rect& own = wanted_[m];
+      for (size_t n = 0; n < n_; ++n) {
+        if (n == m || !decided_[n] || !(changed_[n] || !(after_[n] == wanted_[n]))) continue;
+        const Side side = SideOf(arranged_[n], arranged_[m]);
+        if (side == Side::None) continue;
+        const Rect& from = arranged_[n];
+        const Rect& to = after_[n];
+        if (side == Side::Left || side == Side::Right) {
+          const int32_t x = side == Side::Right ? to.right() : to.x - own.width;
+          for (int32_t y : {own.y + (to.y - from.y), to.y, to.bottom() - own.height, to.y + Half(to.height - own.height)}) {
+            out.push_back({x, y, own.width, own.height});
+          }
+        } else {
+          const int32_t y = side == Side::Below ? to.bottom() : to.y - own.height;
+          for (int32_t x : {own.x + (to.x - from.x), to.x, to.right() - own.width, to.x + Half(to.width - own.width)}) {
+            out.push_back({x, y, own.width, own.height});
+          }
         }
       }
     }
     std::vector<Rect> unique;
     for (const Rect& r : out) {
-      if (std::find(unique.begin(), unique.end(), r) == unique.end()) unique.push_back(r);
+      if (r.x >= left_ && r.y >= top_ && std::find(unique.begin(), unique.end(), r) == unique.end()) unique.push_back(r);
     }
     std::stable_sort(unique.begin(), unique.end(),
-                     [&](const Rect& a, const Rect& b) { return Moved(before_[m], a) < Moved(before_[m], b); });
+                     [&](const Rect& a, const Rect& b) { return Moved(wanted_[m], a) < Moved(wanted_[m], b); });
     return unique;
   }
 
-  // Monitors that overlapped before (an X server allows it) may go on doing so.
+  // Monitors that overlapped in the arrangement (an X server allows it) may go on doing so.
   bool collides(size_t m, const Rect& r) const {
-    for (size_t j = 0; j < after_.size(); ++j) {
-      if (j != m && placed_[j] && Overlap(r, after_[j]) && !Overlap(before_[m], before_[j])) return true;
+    for (size_t j = 0; j < n_; ++j) {
+      if (j != m && decided_[j] && Overlap(r, after_[j]) && !Overlap(arranged_[m], arranged_[j])) return true;
     }
     return false;
   }
 
+  // Every piece of the arrangement in one piece still.
   bool whole() const {
-    std::vector<bool> reached(after_.size(), false);
-    std::vector<size_t> next = {changed_};
-    reached[changed_] = true;
-    size_t count = 1;
-    while (!next.empty()) {
-      const size_t i = next.back();
-      next.pop_back();
-      for (size_t j : piece_) {
-        if (reached[j] || !(Touch(after_[i], after_[j]) || Overlap(after_[i], after_[j]))) continue;
-        reached[j] = true;
-        ++count;
-        next.push_back(j);
+    const std::vector<size_t> now = Pieces(after_);
+    for (size_t i = 0; i < n_; ++i) {
+      for (size_t j = i + 1; j < n_; ++j) {
+        if (pieces_[i] == pieces_[j] && now[i] != now[j]) return false;
       }
     }
-    return count == piece_.size();
+    return true;
   }
 
-  const std::vector<Rect>& before_;
+  // Whether the layout in after_, at `cost`, beats the best so far by the tie rule.
+  bool better(int64_t cost) const {
+    if (!found_ || cost < bestCost_) return true;
+    for (size_t i : precedence_) {
+      const int64_t mine = Moved(wanted_[i], after_[i]), theirs = Moved(wanted_[i], best_[i]);
+      if (mine != theirs) return mine < theirs;
+    }
+    for (size_t i : precedence_) {
+      if (after_[i].y != best_[i].y) return after_[i].y < best_[i].y;
+      if (after_[i].x != best_[i].x) return after_[i].x < best_[i].x;
+    }
+    return false;
+  }
+
+  const std::vector<Rect>& arranged_;
+  const size_t n_;
+  std::vector<Rect> wanted_;  // each at its arranged corner, at its new size
+  std::vector<bool> changed_, yields_;
+  std::vector<bool> decided_;
+  const std::vector<size_t> pieces_;
+  std::vector<size_t> order_, precedence_;
+  int32_t left_ = 0, top_ = 0;
   std::vector<Rect> after_;
-  std::vector<bool> placed_;
-  std::vector<std::vector<size_t>> contacts_;
-  std::vector<size_t> piece_;
-  size_t changed_ = 0;
   std::vector<Rect> best_;
   int64_t bestCost_ = std::numeric_limits<int64_t>::max();
   bool found_ = false;
@@ -195,13 +305,37 @@ class Search {
   long budget_ = 200000;
 };
 
+// The place of `arranged` that shows what `place` shows: the one with the same first monitor.
+const Place* Counterpart(const Desk& arranged, const Place& place) {
+  for (const Place& p : arranged.places) {
+    if (p.monitors.front().name == place.monitors.front().name) return &p;
+  }
+  return nullptr;
+}
+
+const Monitor* Named(const Place& place, const std::string& name) {
+  for (const Monitor& m : place.monitors) {
+    if (m.name == name) return &m;
+  }
+  return nullptr;
+}
+
+// The same mode in force, whatever else the lists hold.
+bool SameMode(const Mode& a, const Mode& b) {
+  return a.width == b.width && a.height == b.height && a.rate == b.rate && a.interlaced == b.interlaced && a.id == b.id;
+}
+
 }  // namespace
 
 bool Overlap(const Rect& a, const Rect& b) {
   return a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
 }
 
-bool Touch(const Rect& a, const Rect& b) { return SideOf(a, b) != Side::None; }
+bool Touch(const Rect& a, const Rect& b) {
+  const bool rows = a.y < b.bottom() && b.y < a.bottom();
+  const bool columns = a.x < b.right() && b.x < a.right();
+  return (rows && (a.right() == b.x || b.right() == a.x)) || (columns && (a.bottom() == b.y || b.bottom() == a.y));
+}
 
 double NearestScale(const std::vector<double>& allowed, double wanted) {
   double best = wanted;
@@ -228,46 +362,70 @@ double NewScale(double scale, const std::vector<const Mode*>& before, const std:
   return Allows(next.scales, scale) ? scale : NearestScale(next.scales, scale);
 }
 
-std::optional<std::vector<Rect>> Arrange(const std::vector<Rect>& rects, size_t changed, Rect grown) {
-  grown.x = rects.at(changed).x;
-  grown.y = rects.at(changed).y;
-  auto placed = Search(rects, changed, grown).run();
-  if (!placed) return std::nullopt;
-  // A monitor that slid past the desk's top or left edge takes the whole desk along, so that it
-  // starts where it did (Mutter wants its top left corner at 0, 0; X no negative position).
-  const auto least = [](const std::vector<Rect>& rs, int32_t Rect::*field) {
-    int32_t v = std::numeric_limits<int32_t>::max();
-    for (const Rect& r : rs) v = std::min(v, r.*field);
-    return v;
-  };
-  const int32_t dx = least(rects, &Rect::x) - least(*placed, &Rect::x);
-  const int32_t dy = least(rects, &Rect::y) - least(*placed, &Rect::y);
-  for (Rect& r : *placed) {
-    r.x += dx;
-    r.y += dy;
-  }
-  return placed;
+std::optional<std::vector<Rect>> Arrange(const std::vector<Rect>& arranged, const std::vector<Rect>& sized,
+                                         size_t primary) {
+  if (arranged.empty() || sized.size() != arranged.size()) return std::nullopt;
+  return Search(arranged, sized, primary).run();
 }
 
-std::optional<Desk> Plan(const Desk& desk, Target target, size_t mode) {
-  Desk next = desk;
-  Place& place = next.places.at(target.place);
-  const Mode chosen = At(desk, target).modes.at(mode);
-  std::vector<const Mode*> before, after;
-  for (size_t i = 0; i < place.monitors.size(); ++i) {
-    Monitor& member = place.monitors[i];
-    const std::optional<size_t> own =
-        i == target.monitor ? mode : ModeOfSize(member, chosen.width, chosen.height, chosen.rate);
-    if (!own) return std::nullopt;
-    before.push_back(&desk.places[target.place].monitors[i].current());
-    member.mode = *own;
-    after.push_back(&member.current());
+bool SameDesk(const Desk& left, const Desk& now) {
+  if (left.logical != now.logical || left.bitsPerPixel != now.bitsPerPixel || left.places.size() != now.places.size()) {
+    return false;
   }
-  place.scale = NewScale(place.scale, before, after);
+  for (const Place& place : now.places) {
+    const Place* was = Counterpart(left, place);
+    if (!was || !(was->rect == place.rect) || !Same(was->scale, place.scale) || was->transform != place.transform ||
+        was->monitors.size() != place.monitors.size()) {
+      return false;
+    }
+    for (size_t i = 0; i < place.monitors.size(); ++i) {
+      const Monitor& a = was->monitors[i];
+      const Monitor& b = place.monitors[i];
+      if (a.name != b.name || a.primary != b.primary || !SameMode(a.current(), b.current())) return false;
+    }
+  }
+  return true;
+}
 
-  std::vector<Rect> rects;
-  for (const Place& p : desk.places) rects.push_back(p.rect);
-  const auto placed = Arrange(rects, target.place, Extent(chosen, place.scale, place.transform, desk.logical));
+std::optional<Desk> Plan(const Desk& arranged, const Desk& now, Target target, size_t mode) {
+  Desk next = now;
+  {
+    Place& place = next.places.at(target.place);
+    const Mode chosen = At(now, target).modes.at(mode);
+    for (size_t i = 0; i < place.monitors.size(); ++i) {
+      Monitor& member = place.monitors[i];
+      const std::optional<size_t> own =
+          i == target.monitor ? mode : ModeOfSize(member, chosen.width, chosen.height, chosen.rate);
+      if (!own) return std::nullopt;
+      member.mode = *own;
+    }
+  }
+  std::vector<Rect> was, sized;
+  size_t primary = next.places.size();
+  for (size_t i = 0; i < next.places.size(); ++i) {
+    Place& place = next.places[i];
+    // A place the arrangement lacks is its own arrangement: as it is now.
+    const Place* mine = Counterpart(arranged, place);
+    const Place& home = mine ? *mine : now.places[i];
+    std::vector<const Mode*> before, after;
+    for (size_t m = 0; m < place.monitors.size(); ++m) {
+      const Monitor* then = Named(home, place.monitors[m].name);
+      before.push_back(&(then ? *then : now.places[i].monitors[m]).current());
+      after.push_back(&place.monitors[m].current());
+    }
+    place.scale = NewScale(home.scale, before, after);
+    place.transform = home.transform;
+    const Mode& shown = *after.front();
+    Rect size = home.rect;
+    // At its arranged size the place keeps the size it was arranged at, to the pixel.
+    if (shown.width != before.front()->width || shown.height != before.front()->height || !Same(place.scale, home.scale)) {
+      size = Extent(shown, place.scale, place.transform, next.logical);
+    }
+    was.push_back(home.rect);
+    sized.push_back(size);
+    if (place.primary()) primary = std::min(primary, i);
+  }
+  const auto placed = Arrange(was, sized, primary);
   if (!placed) return std::nullopt;
   for (size_t i = 0; i < next.places.size(); ++i) next.places[i].rect = (*placed)[i];
   return next;

@@ -1,13 +1,33 @@
 #pragma once
-// How a desk stays whole when one monitor (or one mirrored set) takes another mode.
+// Where every monitor goes when some of them are not at the size the user arranged them at.
 //
-// The changed monitor keeps its top left corner. Every other monitor stays where it is unless it
-// must move: a monitor that touches neither the changed one nor one that moves never does. One
-// that must move follows the edge it touched (a monitor to the right follows the right edge), or
-// slides along it until its start, its end or its centre meets that edge's, whichever lies
-// nearest; of all the layouts this allows, the one that moves the monitors least is taken. A
-// layout is whole when no two monitors overlap and each reaches every other through edges they
-// share over some length (corners do not count). Where none is, the switch is refused.
+// A switch is laid out from the arrangement (the desk as the user arranged it), never from the
+// desk the last switch left, so the result depends only on the arrangement and the sizes: once
+// every monitor is back at its arranged size, the desk is the arrangement again, exactly.
+//
+// - A changed monitor (one not at its arranged size) keeps its arranged top left corner. Where
+//   two changed monitors would overlap there, one of them keeps it and the other is placed as
+//   an unchanged one: whichever way round moves the monitors least, by the measure below.
+// - No two monitors overlap (but those that overlapped in the arrangement, as X allows), and
+//   no monitor goes left of or above the arrangement's top left corner. The desk is never
+//   shifted as a whole: that would move monitors the switch never reached.
+// - Pieces stay pieces: monitors that reached each other in the arrangement, through edges
+//   shared over some length (corners do not count) or by overlapping, still do. A monitor or
+//   group that stood apart may stay apart: a gap is never a reason to refuse.
+// - An unchanged monitor stays where it was arranged unless it must move. Then it follows the
+//   edge of a changed or moved monitor that it touched or faced in the arrangement (a monitor
+//   to the right goes to the right edge, closing any gap), keeping its offset along that edge
+//   or sliding until its start, end or centre meets the edge's.
+// - Of the layouts that satisfy all this, the one that moves the monitors least: the sum over
+//   them of |dx| + |dy| from their arranged places. On a tie, the monitors are taken in order
+//   (the primary first, then by arranged y, then x): the layout that moves the first of them
+//   that differs less wins; where that is the same too, the one that puts it higher up, then
+//   further left.
+// Where no layout keeps every changed monitor at its corner (two changed monitors that no longer
+// reach each other, with nothing between them that may follow), one changed monitor keeps its
+// corner and the others are placed as unchanged ones too: each is tried in the order above, and
+// the first that gives a layout is taken, laid out as the rule says. Where no layout satisfies
+// the rule even so, the switch is refused.
 #include <optional>
 #include <vector>
 
@@ -25,16 +45,25 @@ double NearestScale(const std::vector<double>& allowed, double wanted);
 // allows it, else the nearest allowed. A set allows what all its members allow.
 double NewScale(double scale, const std::vector<const Mode*>& before, const std::vector<const Mode*>& after);
 
-// `rects` with rects[changed] replaced by `grown` (at the same top left corner) and the others
-// placed by the rule above, the desk's top left corner where it was; nothing when no layout is
-// whole. Monitors that were not of one piece with the changed one before stay as they are.
-std::optional<std::vector<Rect>> Arrange(const std::vector<Rect>& rects, size_t changed, Rect grown);
+// The places of `arranged` at the sizes of `sized` (whose x and y do not count), laid out by
+// the rule above; `primary` is the primary place's index, or any index past the end for none.
+// Nothing when no layout satisfies the rule.
+std::optional<std::vector<Rect>> Arrange(const std::vector<Rect>& arranged, const std::vector<Rect>& sized,
+                                         size_t primary);
 
-// The desk once the driven monitor takes its mode `mode`: the monitors it mirrors take their
-// own modes of that size at the rate nearest it, its place takes the scale and size the mode
-// gives, and every place is arranged by the rule above. Nothing when the desk would not stay
-// whole, or a mirror lacks the size.
-std::optional<Desk> Plan(const Desk& desk, Target target, size_t mode);
+// The desk in force, `now`, once its monitor `target` takes its mode `mode`: the monitors it
+// mirrors take their own modes of that size at the rate nearest it, every place takes the scale
+// its modes give from its arranged one, and the places are laid out from `arranged` by the rule
+// above. `arranged` is the arrangement of the same monitors (its mode lists do not count).
+// Nothing when no layout satisfies the rule, or a mirror lacks the size.
+std::optional<Desk> Plan(const Desk& arranged, const Desk& now, Target target, size_t mode);
+// The same, where the desk in force is its own arrangement.
+inline std::optional<Desk> Plan(const Desk& desk, Target target, size_t mode) { return Plan(desk, desk, target, mode); }
+
+// Whether `now` is `left` as the user would see it: the same monitors, each at the same place
+// with the same scale, turn and mode in force, the same primary and mirrored sets. The mode
+// lists do not count. A desk that is not `left` was changed by someone else.
+bool SameDesk(const Desk& left, const Desk& now);
 
 // Whether the rectangles overlap, and whether they share a stretch of an edge.
 bool Overlap(const Rect& a, const Rect& b);

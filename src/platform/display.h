@@ -20,6 +20,9 @@ inline constexpr int32_t kBadMode = -2;
 inline constexpr int32_t kNotUpdated = -3;
 inline constexpr int32_t kBadFlags = -4;
 inline constexpr int32_t kBadParam = -5;
+// Ours, never the Windows call's: the display would take the mode, but no layout of the other
+// monitors keeps the desk whole with it.
+inline constexpr int32_t kNoLayout = -100;
 }  // namespace disp_change
 
 // Change the mode for this session only, never as the saved setting.
