@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QVariant>
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -201,9 +202,16 @@ std::optional<desktop::Desk> MutterDesk::read() {
 }
 
 QString MutterDesk::apply(const State& state, const desktop::Desk& after) {
+  // Mutter takes a layout only with its top left corner at 0, 0: where a switch left the corner
+  // empty, the layout goes there whole (it is the same desk to the user).
+  int32_t left = INT32_MAX, top = INT32_MAX;
+  for (const desktop::Place& place : after.places) {
+    left = std::min(left, place.rect.x);
+    top = std::min(top, place.rect.y);
+  }
   QList<LogicalAssignment> layout;
   for (const desktop::Place& place : after.places) {
-    LogicalAssignment assignment{place.rect.x, place.rect.y, place.scale, place.transform, place.primary(), {}};
+    LogicalAssignment assignment{place.rect.x - left, place.rect.y - top, place.scale, place.transform, place.primary(), {}};
     for (const desktop::Monitor& monitor : place.monitors) {
       const QString connector = QString::fromStdString(monitor.name);
       const Monitor* known = FindMonitor(state.monitors, connector);
