@@ -151,8 +151,9 @@ TEST(TarnvelctlOnADesk, ReachesEveryMonitor) {
     EXPECT_EQ(console.errors.substr(0, line.err.size()), line.err);
     EXPECT_EQ(Layout(host.sim.desk), line.layout.empty() ? Layout(before) : line.layout);
   }
-  // The next run finds the last switch in the file, to go back by.
+  // The next run finds the arrangement in the file, and the desk the last switch left.
   const auto last = desktop::DeskFile(std::filesystem::path(testing::TempDir()) / "tarnvel-desk-scenario").recall();
-  ASSERT_TRUE(last) << "the last switch was not kept";
-  EXPECT_EQ(last->after, host.sim.desk);
+  ASSERT_TRUE(last) << "the arrangement was not kept";
+  EXPECT_EQ(last->arranged, before);
+  EXPECT_EQ(last->left, host.sim.desk);
 }

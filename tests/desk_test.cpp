@@ -2,13 +2,16 @@
 // people build: each named desk after the switch and after the switch back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "desk_fixtures.h"
 #include "desktop/desk.h"
+#include "desktop/desktop_display.h"
 #include "desktop/layout.h"
 #include "platform/sim/sim_desk.h"
 
@@ -69,7 +72,6 @@ struct Row {
   std::string desk;  // its places
   int32_t width = 0, height = 0;
   std::string after = {};  // empty: refused, nothing changes
-  std::string back = {};  // the way back without a memory; empty: the desk from before
   bool logical = false;
 };
 
@@ -149,18 +151,20 @@ TEST(Desk, ASwitchKeepsTheDeskWholeAndTheWayBackRestoresIt) {
       {.name = "a monitor left and low would touch nothing: it slides until its bottom meets the edge's",
        .desk = Place("R*", 1024, 0, "2560x1600 1280x800") + Place("L", 0, 900, "1024x768"),
        .width = 1280, .height = 800,
-       .after = "R 1280x800+1024+0; L 1024x768+0+32",
-       .back = "R 2560x1600+1024+0; L 1024x768+0+32"},
+       .after = "R 1280x800+1024+0; L 1024x768+0+32"},
       {.name = "turned a quarter: its height on the desk is the mode's width",
        .desk = Place("A*", 0, 0, "1024x768 1280x1024", "turn 1") + Place("B", 768, 0, "1024x768"),
        .width = 1280, .height = 1024,
        .after = "A 1280x1024+0+0 turned; B 1024x768+1024+0"},
-      {.name = "a monitor standing apart, in the way: refused",
+      {.name = "a monitor standing apart, in the way: it goes to the edge, and a gap is no reason to refuse",
        .desk = Place("A*", 0, 0, kXga) + Place("B", 1100, 0, "1024x768"),
-       .width = 1280, .height = 1024},
-      {.name = "in the way, and touching only a monitor that need not move: refused",
+       .width = 1280, .height = 1024,
+       .after = "A 1280x1024+0+0; B 1024x768+1280+0"},
+      {.name = "in the way, and touching a monitor that need not move: it keeps touching that one",
        .desk = Place("A", 0, 0, "1600x768") + Place("P*", 0, 768, kXga) + Place("B", 1200, 768, "800x600"),
-       .width = 1280, .height = 1024},
+       .width = 1280, .height = 1024,
+       .after = "A 1600x768+0+0; P 1280x1024+0+768; B 800x600+1280+768"},
+
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -174,10 +178,11 @@ TEST(Desk, ASwitchKeepsTheDeskWholeAndTheWayBackRestoresIt) {
     }
     ASSERT_TRUE(after);
     EXPECT_EQ(Describe(*after), row.after);
+    // Planned from the arrangement, the way back gives it back exactly.
     const auto target = desktop::Driven(before);
-    const std::optional<Desk> back = desktop::Plan(*after, *target, desktop::At(before, *target).mode);
+    const std::optional<Desk> back = desktop::Plan(before, *after, *target, desktop::At(before, *target).mode);
     ASSERT_TRUE(back);
-    EXPECT_EQ(Describe(*back), row.back.empty() ? Describe(before) : row.back);
+    EXPECT_EQ(*back, before) << Describe(*back);
   }
 }
 
@@ -194,7 +199,7 @@ TEST(Desk, TheScaleFollowsTheModeWhereTheSystemChoseIt) {
   const std::vector<Scaled> rows = {
       {"the user's scale, allowed by the new mode, stays", 1, big, "mode 1920x1080@60 scales 1,2 prefer 2", 1, 1},
       {"the system's scale follows the mode, and comes back with it", 2, big, "mode 1280x800@60 scales 1 prefer 2", 1, 2},
-      {"the user's scale the new mode refuses: the nearest it allows", 3, big, "mode 1920x1080@60 scales 1,2 prefer 2", 2, 2},
+      {"the user's scale the new mode refuses: the nearest it allows", 3, big, "mode 1920x1080@60 scales 1,2 prefer 2", 2, 3},
       {"the system's, refused: the nearest to its preference, the lower of two as near", 1.5,
        "mode 2560x1600@60 scales 1,1.5,2 prefer 1.5", "mode 1920x1080@60 scales 1,2 prefer 1.5", 1, 1.5},
   };
@@ -205,7 +210,8 @@ TEST(Desk, TheScaleFollowsTheModeWhereTheSystemChoseIt) {
     const std::optional<Desk> after = desktop::Plan(before, {0, 0}, 1);
     ASSERT_TRUE(after);
     EXPECT_DOUBLE_EQ(after->places[0].scale, row.after);
-    const std::optional<Desk> back = desktop::Plan(*after, {0, 0}, 0);
+    // Planned from the arrangement: its scale, wherever the mode allows it.
+    const std::optional<Desk> back = desktop::Plan(before, *after, {0, 0}, 0);
     ASSERT_TRUE(back);
     EXPECT_DOUBLE_EQ(back->places[0].scale, row.back);
   }
@@ -235,4 +241,87 @@ TEST(Desk, ARecordMatchesItsOwnModeAlone) {
       EXPECT_EQ(desktop::Matches(desk, tv.modes[mode], defaultRate), sized) << "mode " << mode << " for " << asked << " at 1 Hz";
     }
   }
+}
+
+namespace {
+
+// The arrangement in this program's memory, as the tray keeps it where no file can be written.
+struct Kept final : desktop::Memory {
+  std::optional<desktop::Arrangement> record;
+  std::optional<desktop::Arrangement> recall() override { return record; }
+  void remember(const desktop::Arrangement& r) override { record = r; }
+};
+
+int32_t SwitchOn(SimDesk& sim, desktop::Memory& memory, const DeskStep& step) {
+  desktop::DesktopDisplay driver(sim, step.monitor, &memory);
+  DevMode mode{};
+  mode.dmFields = dm::kPelsWidth | dm::kPelsHeight;
+  mode.dmPelsWidth = step.width;
+  mode.dmPelsHeight = step.height;
+  return driver.changeMode(mode, kChangeDynamic);
+}
+
+}  // namespace
+
+// The named desks through the display driver, each switch planned from the arrangement the
+// driver keeps: the layout after each, and the arrangement exactly once every monitor is back.
+TEST(Desk, NamedDesksAfterEachSwitchAndBack) {
+  for (const NamedDesk& named : NamedDesks()) {
+    SCOPED_TRACE(named.name);
+    const Desk arranged = DeskFixture(named.text);
+    SimDesk sim(arranged);
+    Kept memory;
+    for (const DeskStep& step : named.steps) {
+      SCOPED_TRACE(step.monitor + " " + std::to_string(step.width) + "x" + std::to_string(step.height));
+      const Desk was = sim.desk;
+      const int32_t code = SwitchOn(sim, memory, step);
+      if (step.after == "refused") {
+        EXPECT_EQ(code, disp_change::kNoLayout);
+        EXPECT_EQ(sim.desk, was);
+      } else if (step.after == "arranged") {
+        EXPECT_EQ(code, disp_change::kSuccessful);
+        EXPECT_EQ(sim.desk, arranged) << Layout(sim.desk);
+      } else {
+        EXPECT_EQ(code, disp_change::kSuccessful);
+        EXPECT_EQ(Layout(sim.desk), step.after);
+      }
+    }
+  }
+}
+
+// Someone else's change makes the desk in force the arrangement: the way back then leads to it,
+// and not to the desk from before.
+TEST(Desk, ADeskChangedBySomeoneElseIsTheNewArrangement) {
+  const auto desks = NamedDesks();
+  const auto named = std::find_if(desks.begin(), desks.end(), [](const NamedDesk& d) { return d.name == "grid"; });
+  ASSERT_NE(named, desks.end());
+  const Desk grid = DeskFixture(named->text);
+  struct Change {
+    std::string name;
+    void (*make)(Desk&);
+  };
+  const std::vector<Change> changes = {
+      {"a place", [](Desk& d) { d.places[3].rect.x += 10; }},
+      {"a mode", [](Desk& d) { d.places[2].monitors[0].mode = 4; d.places[2].rect.width = 800; d.places[2].rect.height = 600; }},
+      {"the primary", [](Desk& d) { d.places[1].monitors[0].primary = false; d.places[0].monitors[0].primary = true; }},
+      {"a monitor turned off", [](Desk& d) { d.places.pop_back(); }},
+  };
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.name);
+    SimDesk sim(grid);
+    Kept memory;
+    ASSERT_EQ(SwitchOn(sim, memory, {"DUMMY1", 1920, 1080, {}}), 0);
+    change.make(sim.desk);
+    const Desk theirs = sim.desk;
+    ASSERT_EQ(SwitchOn(sim, memory, {"DUMMY1", 640, 480, {}}), 0);
+    ASSERT_EQ(SwitchOn(sim, memory, {"DUMMY1", 1920, 1080, {}}), 0);
+    EXPECT_EQ(sim.desk, theirs) << Layout(sim.desk);
+  }
+  // A different list of modes is no change of the desk.
+  SimDesk sim(grid);
+  Kept memory;
+  ASSERT_EQ(SwitchOn(sim, memory, {"DUMMY1", 1920, 1080, {}}), 0);
+  sim.desk.places[0].monitors[0].modes.pop_back();
+  ASSERT_EQ(SwitchOn(sim, memory, {"DUMMY1", 1024, 768, {}}), 0);
+  EXPECT_EQ(Layout(sim.desk), Layout(grid));
 }

@@ -171,14 +171,45 @@ err_has "no monitor \"NO-SUCH-1\" shows a picture; the monitors that do: "
 err_has "$SECOND"
 if [ "$CTL_ON" != wine ]; then
   # The primary shrinks above the second one, which slides up to stay beside it; two runs later
-  # the way back puts it where it was, as the first run left a note of the desk.
+  # the way back puts it where it was, as the first run kept the arrangement.
   lay_out 800,0 0,700
   expect 0 set 800x600
   [ "$(place_of "$SECOND")" = +0+0 ] || fail "the second monitor did not slide up to +0+0 but is at $(place_of "$SECOND")"
   expect 0 set 1024x768
   [ "$(place_of "$SECOND")" = +0+700 ] || fail "the way back left the second monitor at $(place_of "$SECOND"), not +0+700"
   [ -s "$XDG_RUNTIME_DIR/tarnvel/desk-$([ "$CTL_ON" = x11 ] && echo "x11-${DISPLAY#:}" || echo "wayland-$(basename "$WAYLAND_DISPLAY")")" ] ||
-    fail "no note of the last switch in $XDG_RUNTIME_DIR/tarnvel: $(ls "$XDG_RUNTIME_DIR/tarnvel" 2>&1)"
+    fail "no arrangement kept in $XDG_RUNTIME_DIR/tarnvel: $(ls "$XDG_RUNTIME_DIR/tarnvel" 2>&1)"
+  # A streaming host's do, do again and undo: every switch is planned from the arrangement, so
+  # the undo gives it back whatever the second "do" moved.
+  at() { [ "$(place_of "$SECOND")" = "$1" ] || fail "$2: the second monitor is at $(place_of "$SECOND"), not $1"; }
+  expect 0 set --remember 1920x1080
+  at +0+700 "do at 1920 x 1080, which it still touches"
+  expect 0 set --remember 800x600
+  at +0+0 "do again at 800 x 600"
+  expect 0 restore
+  stays 1024x768@60
+  at +0+700 "undo"
+fi
+if [ "$CTL_ON" = x11 ]; then
+  # The same on a 2 x 2 grid, the primary at the top right: the monitor under it goes down
+  # with it and comes back up.
+  for output in DUMMY1 DUMMY2 DUMMY3; do xrandr --addmode "$output" 1024x768 && xrandr --addmode "$output" 1920x1080 &&
+    xrandr --addmode "$output" 640x480 || fail "$output takes no modes"; done
+  trap 'xrandr --output DUMMY1 --off --output DUMMY2 --off --output DUMMY3 --off; xrandr --output DUMMY0 --mode 1024x768 --pos 0x0; cleanup' EXIT
+  grid="DUMMY0 1024x768+0+0 DUMMY1 1024x768+1024+0 DUMMY2 1024x768+0+768 DUMMY3 1024x768+1024+768"
+  desk() { xrandr | sed -n 's/^\(DUMMY[0-3]\) connected \(primary \)\{0,1\}\([0-9x+]*\).*/\1 \3/p' | paste -sd' '; }
+  xrandr --output DUMMY1 --mode 1024x768 --pos 1024x0 --primary --output DUMMY2 --mode 1024x768 --pos 0x768 \
+    --output DUMMY3 --mode 1024x768 --pos 1024x768 --output DUMMY0 --mode 1024x768 --pos 0x0
+  [ "$(desk)" = "$grid" ] || fail "the grid was not laid out: $(desk)"
+  expect 0 set --remember 1920x1080
+  [ "$(desk)" = "DUMMY0 1024x768+0+0 DUMMY1 1920x1080+1024+0 DUMMY2 1024x768+0+768 DUMMY3 1024x768+1024+1080" ] ||
+    fail "do on the grid: $(desk)"
+  expect 0 set --remember 640x480
+  [ "$(desk)" = "DUMMY0 1024x768+0+0 DUMMY1 640x480+1024+0 DUMMY2 1024x768+0+768 DUMMY3 1024x768+1024+768" ] ||
+    fail "do again on the grid: $(desk)"
+  expect 0 restore
+  [ "$(desk)" = "$grid" ] || fail "undo on the grid: $(desk)"
+  xrandr --output DUMMY2 --off --output DUMMY3 --off
 fi
 lay_out 0,0 1024,0
 [ "$CTL_ON" = mutter ] || xrandr --output DUMMY1 --off
@@ -281,4 +312,23 @@ if [ "$CTL_ON" != wine ]; then
   stays 800x600@60
 fi
 exec 3>&-
+if [ "$CTL_ON" != wine ]; then
+  # The tray program and tarnvelctl plan from one arrangement: a "do" from tarnvelctl, a switch
+  # from the tray's menu (preset 1, 800 x 600), and the "undo" gives the arrangement back. The
+  # tray program starts again with both presets set, so that the menu's rows are known.
+  kill "$TARNVEL_PID"
+  reap "$TARNVEL_PID" 15 "the tray program sent SIGTERM"
+  printf '[Settings]\nd1=800 x 600, 32bit color, 60 Hz\nd2=1024 x 768, 32bit color, 60 Hz\n' >"$INI"
+  start_tarnvel
+  lay_out 800,0 0,700
+  expect 0 set --remember 1920x1080
+  open_menu
+  choose "$M_PRESET1"
+  in_force_is() { [ "$(in_force)" = "$1" ]; }
+  wait_for 10 in_force_is 800x600@60 || fail "the tray's preset 1 did not switch to 800 x 600: $(in_force)"
+  at +0+0 "the tray's switch to 800 x 600"
+  expect 0 restore
+  stays 1024x768@60
+  at +0+700 "undo after the tray's switch"
+fi
 echo "ctl ($CTL_ON): every command, exit code and revert as expected"

@@ -4,19 +4,24 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "desk_fixtures.h"
 #include "desktop/confirmed_display.h"
+#include "desktop/layout.h"
 #include "platform/mutter/mutter_desk.h"
+#include "platform/sim/sim_desk.h"
 #include "platform/sim/sim_platform.h"
 #include "x11/test_server.h"
 #include "platform/x11/xrandr_desk.h"
@@ -471,6 +476,103 @@ TEST(Desktops, ASwitchKeepsTheDesktopWholeAndTheWayBackRestoresIt) {
     EXPECT_EQ(mutter.calls().applyMonitorsConfig, row.code == disp_change::kSuccessful ? 2 : 0);
     std::printf("%s\n  before: %s\n  after:  %s\n  back:   %s\n", row.name.c_str(), before.c_str(), after.c_str(),
                 session.describe().c_str());
+  }
+}
+
+// The arrangement as a program keeps it in memory.
+struct Kept final : desktop::Memory {
+  std::optional<desktop::Arrangement> record;
+  std::optional<desktop::Arrangement> recall() override { return record; }
+  void remember(const desktop::Arrangement& r) override { record = r; }
+};
+
+// The named desks that Mutter can show, on as many dummy monitors (the fixture's monitors, by
+// name, are LVDS1, LVDS2, ...), each switch planned from the arrangement: the layout as the
+// service reports it after each, and the arrangement once all are back.
+TEST(Desktops, NamedDesksAfterEachSwitchAndBack) {
+  for (const NamedDesk& named : NamedDesks()) {
+    SCOPED_TRACE(named.name);
+    const desktop::Desk arranged = DeskFixture(named.text);
+    std::vector<std::string> names;  // the fixture's, in order: LVDS1 is the first
+    std::vector<desktop::Rect> rects;
+    std::string sizes;                // every size the desk lists, the modes Mutter is started with
+    for (const desktop::Place& p : arranged.places) {
+      rects.push_back(p.rect);
+      for (const desktop::Monitor& m : p.monitors) {
+        names.push_back(m.name);
+        for (const desktop::Mode& mode : m.modes) {
+          const std::string size = std::to_string(mode.width) + "x" + std::to_string(mode.height);
+          if (mode.width >= 800 && mode.height >= 600 && (":" + sizes + ":").find(":" + size + ":") == std::string::npos) {
+            sizes += (sizes.empty() ? "" : ":") + size;
+          }
+        }
+      }
+    }
+    std::sort(names.begin(), names.end());
+    // Mutter refuses monitors that do not touch, and lists no mode below 800 x 600.
+    std::string skip;
+    for (size_t i = 0; i < rects.size() && skip.empty(); ++i) {
+      bool joined = rects.size() == 1;
+      for (size_t j = 0; j < rects.size(); ++j) joined = joined || (i != j && desktop::Touch(rects[i], rects[j]));
+      if (!joined) skip = "its monitors do not all touch, which Mutter refuses";
+    }
+    for (const DeskStep& step : named.steps) {
+      if (step.width < 800 || step.height < 600) skip = "it switches to a mode below 800 x 600, which Mutter does not list";
+    }
+    if (!skip.empty()) {
+      std::printf("%s: skipped, %s\n", named.name.c_str(), skip.c_str());
+      continue;
+    }
+    const auto lvds = [&](const std::string& name) {
+      return "LVDS" + std::to_string(std::find(names.begin(), names.end(), name) - names.begin() + 1);
+    };
+    Session session(sizes, static_cast<int>(names.size()), false, "", arranged.logical);
+    ASSERT_TRUE(session.started()) << session.log();
+    std::string layout;
+    for (const desktop::Place& p : arranged.places) {
+      std::string monitors;
+      for (const desktop::Monitor& m : p.monitors) {
+        monitors += (monitors.empty() ? "" : ", ") + std::string("('") + lvds(m.name) + "', '" +
+                    std::to_string(m.current().width) + "x" + std::to_string(m.current().height) + "@60.000', @a{sv} {})";
+      }
+      layout += (layout.empty() ? "" : ", ") + std::string("(") + std::to_string(p.rect.x) + ", " +
+                std::to_string(p.rect.y) + ", " + std::to_string(p.scale) + ", uint32 " + std::to_string(p.transform) +
+                ", " + (p.primary() ? "true" : "false") + ", [" + monitors + "])";
+    }
+    ASSERT_EQ(session.gdbus("ApplyMonitorsConfig 1 1 \"[" + layout + "]\" \"@a{sv} {}\""), "()\n");
+    // Every monitor as the fixtures write them: "DUMMY0 1024x768+0+0", in the order of names.
+    const auto shown = [&] {
+      std::map<std::string, std::string> where;
+      for (const Placement& p : session.layout()) where[p.connector] = "+" + std::to_string(p.x) + "+" + std::to_string(p.y);
+      std::string out;
+      for (const std::string& name : names) {
+        const ServiceMode mode = session.current(lvds(name));
+        // A mirrored set is one logical monitor, listed by its first member.
+        std::string at = where[lvds(name)];
+        for (const desktop::Place& p : arranged.places) {
+          for (const desktop::Monitor& m : p.monitors) {
+            if (m.name == name && at.empty()) at = where[lvds(p.monitors.front().name)];
+          }
+        }
+        out += (out.empty() ? "" : "; ") + name + " " + std::to_string(mode.width) + "x" + std::to_string(mode.height) + at;
+      }
+      return out;
+    };
+    ASSERT_EQ(shown(), Layout(arranged)) << "the desk was not laid out";
+    MutterDesk mutter(session.bus());
+    Kept memory;
+    for (const DeskStep& step : named.steps) {
+      SCOPED_TRACE(step.monitor + " " + std::to_string(step.width) + "x" + std::to_string(step.height));
+      const std::string before = shown();
+      desktop::DesktopDisplay display(mutter, lvds(step.monitor), &memory);
+      DevMode m = Record(step.width, step.height, 60);
+      const int32_t code = display.changeMode(m, kChangeDynamic);
+      const std::string after = shown();
+      EXPECT_EQ(code, step.after == "refused" ? disp_change::kNoLayout : disp_change::kSuccessful);
+      EXPECT_EQ(after, step.after == "refused" ? before : step.after == "arranged" ? Layout(arranged) : step.after);
+      std::printf("%s, %s %dx%d:\n  before: %s\n  after:  %s\n  GetCurrentState: %s\n", named.name.c_str(),
+                  step.monitor.c_str(), step.width, step.height, before.c_str(), after.c_str(), session.describe().c_str());
+    }
   }
 }
 

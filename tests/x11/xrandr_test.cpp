@@ -7,13 +7,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "desk_fixtures.h"
 #include "modes/mode_text.h"
 #include "modes/screen_res.h"
+#include "platform/sim/sim_desk.h"
 #include "platform/sim/sim_platform.h"
 #include "x11/test_server.h"
 #include "platform/x11/xrandr_desk.h"
@@ -203,74 +206,79 @@ TEST_F(XRandr, EnumerationCostDoesNotGrowWithTheModes) {
   std::printf("X requests per enumeration: %lu for %zu modes, %lu for %zu modes\n", shortList, before, longList, after);
 }
 
-// Desks of two and three outputs: a switch of the primary keeps each whole, and the switch back
-// gives every output its place again. DUMMY0 alone offers one size, 1104 x 700, which a mirrored
-// pair must therefore not list. Each row lays out its desk with xrandr, the primary last.
-TEST_F(XRandr, ADeskStaysWholeAndTheWayBackRestoresIt) {
-  struct Row {
-    std::string name;
-    std::string others;   // outputs other than DUMMY0: "DUMMY1 1024x768 --right-of DUMMY0; ..."
-    std::string primary;  // DUMMY0's own mode and place, and which output is the primary
-    int32_t width, height, code;
-    std::string after;  // empty: as before
-  };
-  const std::string xga = "--mode 1024x768 --pos 0x0 --primary";
-  const std::vector<Row> rows = {
-      {"right: it follows the right edge", "DUMMY1 1024x768 --right-of DUMMY0", xga, 1280, 1024, 0,
-       "screen 2304 x 1024; DUMMY0 1280x1024+0+0; DUMMY1 1024x768+1280+0"},
-      {"below: it rises with the bottom edge", "DUMMY1 1024x768 --below DUMMY0", xga, 800, 600, 0,
-       "screen 1024 x 1368; DUMMY0 800x600+0+0; DUMMY1 1024x768+0+600"},
-      {"mirrored: both switch", "DUMMY1 1024x768 --same-as DUMMY0", xga, 800, 600, 0,
-       "screen 800 x 600; DUMMY0 800x600+0+0; DUMMY1 800x600+0+0"},
-      {"mirrored: a size the mirror lacks is refused", "DUMMY1 1024x768 --same-as DUMMY0", xga, 1104, 700,
-       disp_change::kBadMode, ""},
-      {"left and low: it slides until it touches, and comes back", "DUMMY1 800x600 --pos 0x500",
-       "--mode 1024x768 --pos 800x0 --primary", 640, 480, 0, "screen 1440 x 600; DUMMY0 640x480+800+0; DUMMY1 800x600+0+0"},
-      {"a third below the left one, the primary on the right: it stays",
-       "DUMMY1 1024x768 --pos 1024x0 --primary; DUMMY2 800x600 --pos 0x768", "--mode 1024x768 --pos 0x0", 800, 600, 0,
-       "screen 1824 x 1368; DUMMY0 1024x768+0+0; DUMMY1 800x600+1024+0; DUMMY2 800x600+0+768"},
-      {"the same with a taller primary: the way back is open",
-       "DUMMY1 1280x1024 --pos 1024x0 --primary; DUMMY2 800x600 --pos 0x768", "--mode 1024x768 --pos 0x0", 800, 600, 0,
-       "screen 1824 x 1368; DUMMY0 1024x768+0+0; DUMMY1 800x600+1024+0; DUMMY2 800x600+0+768"},
-      {"a wide one below the primary and the right one: it stays, the right one follows",
-       "DUMMY1 1024x768 --pos 1024x0; DUMMY2 1280x1024 --pos 0x768", xga, 800, 600, 0,
-       "screen 1824 x 1792; DUMMY0 800x600+0+0; DUMMY1 1024x768+800+0; DUMMY2 1280x1024+0+768"},
-  };
-  Sh("xrandr --newmode tarnvel-own 64.0 1104 1152 1264 1424 700 703 713 748 -hsync +vsync; "
-     "xrandr --addmode DUMMY0 tarnvel-own");
+// Every output that shows a picture, as xrandr reports it, in the order of their names:
+// "DUMMY0 1280x1024+0+0; DUMMY1 1024x768+1280+0".
+std::string XrandrLayout() {
+  std::istringstream in(Sh("xrandr"));
+  std::map<std::string, std::string> outputs;
+  const std::regex output(R"(^(\S+) connected (?:primary )?(\d+x\d+\+\d+\+\d+))");
+  std::smatch m;
+  for (std::string line; std::getline(in, line);) {
+    if (std::regex_search(line, m, output)) outputs[m[1].str()] = m[2].str();
+  }
+  std::string out;
+  for (const auto& [name, where] : outputs) out += (out.empty() ? "" : "; ") + name + " " + where;
+  return out;
+}
+
+// The arrangement as a program keeps it in memory.
+struct Kept final : desktop::Memory {
+  std::optional<desktop::Arrangement> record;
+  std::optional<desktop::Arrangement> recall() override { return record; }
+  void remember(const desktop::Arrangement& r) override { record = r; }
+};
+
+// The named desks laid out on the server, each switch made as the programs make it, planned
+// from the arrangement: xrandr's layout after each, and the arrangement once all are back.
+TEST_F(XRandr, NamedDesksAfterEachSwitchAndBack) {
   struct Restore {
-    std::string commands;
-    ~Restore() { Sh(commands); }
-  } own{"xrandr --delmode DUMMY0 tarnvel-own; xrandr --rmmode tarnvel-own"};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    std::string setup, undo;
-    std::istringstream others(row.others);
-    for (std::string output; std::getline(others, output, ';');) {
-      std::istringstream words(output);
-      std::string name, mode, place;
-      words >> name >> mode;
-      std::getline(words, place);
-      setup += "xrandr --addmode " + name + " " + mode + " && xrandr --output " + name + " --mode " + mode + place + "; ";
-      undo += "xrandr --output " + name + " --off; xrandr --delmode " + name + " " + mode + "; ";
+    ~Restore() {
+      Sh("xrandr --output DUMMY1 --off --output DUMMY2 --off --output DUMMY3 --off; "
+         "xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary");
     }
-    Sh(setup + "xrandr --output DUMMY0 " + row.primary);
-    Restore restore{undo + "xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary"};
-    const ScreenMetrics was = display->metrics();
-    const std::string before = XrandrDesktop();
-    const bool dummy0 = row.primary.find("--primary") != std::string::npos;
-    const auto modes = enumerate(dummy0 ? "DUMMY0" : "DUMMY1");
-    const bool ownListed = std::find(modes.begin(), modes.end(), XMode{1104, 700, 60}) != modes.end();
-    EXPECT_EQ(ownListed, dummy0 && row.others.find("--same-as") == std::string::npos);
-    EXPECT_EQ(change(row.width, row.height, 60), row.code);
-    const std::string after = XrandrDesktop();
-    EXPECT_EQ(after, row.after.empty() ? before : row.after);
-    if (row.code == disp_change::kSuccessful) {
-      EXPECT_EQ(change(was.horzRes, was.vertRes, was.vRefresh), disp_change::kSuccessful);
+  } restore;
+  for (const NamedDesk& named : NamedDesks()) {
+    SCOPED_TRACE(named.name);
+    const desktop::Desk arranged = DeskFixture(named.text);
+    // The dummy driver cannot turn an output, and X11 has no scales.
+    bool shown = !arranged.logical;
+    for (const desktop::Place& p : arranged.places) shown = shown && p.scale == 1 && p.transform == 0;
+    if (!shown) {
+      std::printf("%s: skipped, X11 shows no scale or turn\n", named.name.c_str());
+      continue;
     }
-    EXPECT_EQ(XrandrDesktop(), before);
-    std::printf("%s\n  before: %s\n  after:  %s\n  back:   %s\n", row.name.c_str(), before.c_str(), after.c_str(),
-                XrandrDesktop().c_str());
+    // The outputs off first, then each on in its mode and place, DUMMY0 last: a lone output
+    // moved off the origin is put back at +0+0.
+    std::string modes, layout = "xrandr --output DUMMY1 --off --output DUMMY2 --off --output DUMMY3 --off; xrandr", dummy0;
+    for (const desktop::Place& p : arranged.places) {
+      for (const desktop::Monitor& m : p.monitors) {
+        for (const desktop::Mode& mode : m.modes) {
+          modes += "xrandr --addmode " + m.name + " " + std::to_string(mode.width) + "x" + std::to_string(mode.height) + "; ";
+        }
+        const std::string output = " --output " + m.name + " --mode " + std::to_string(m.current().width) + "x" +
+                                   std::to_string(m.current().height) + " --pos " + std::to_string(p.rect.x) + "x" +
+                                   std::to_string(p.rect.y) + (m.primary ? " --primary" : "");
+        (m.name == "DUMMY0" ? dummy0 : layout) += output;
+      }
+    }
+    Sh(modes + layout + dummy0);
+    ASSERT_EQ(XrandrLayout(), Layout(arranged)) << "the desk was not laid out";
+    Kept memory;
+    for (const DeskStep& step : named.steps) {
+      SCOPED_TRACE(step.monitor + " " + std::to_string(step.width) + "x" + std::to_string(step.height));
+      const std::string before = XrandrLayout();
+      desktop::DesktopDisplay driver(*desk, step.monitor, &memory);
+      DevMode m{};
+      m.dmFields = dm::kPelsWidth | dm::kPelsHeight;
+      m.dmPelsWidth = step.width;
+      m.dmPelsHeight = step.height;
+      const int32_t code = driver.changeMode(m, kChangeDynamic);
+      const std::string after = XrandrLayout();
+      EXPECT_EQ(code, step.after == "refused" ? disp_change::kNoLayout : disp_change::kSuccessful);
+      EXPECT_EQ(after, step.after == "refused" ? before : step.after == "arranged" ? Layout(arranged) : step.after);
+      std::printf("%s, %s %dx%d:\n  before: %s\n  after:  %s\n", named.name.c_str(), step.monitor.c_str(), step.width,
+                  step.height, before.c_str(), after.c_str());
+    }
   }
 }
 
