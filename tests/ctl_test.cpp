@@ -106,6 +106,12 @@ const std::vector<Case> kCases = {
             "color, 60 Hz",
      .changes = 1,
      .results = {-2}},
+    // The display was never asked: no layout of the other monitors makes room for the mode.
+    {.args = {"set", "800x600"},
+     .code = 4,
+     .err = "tarnvelctl: no layout keeps the desk in one piece with SIM at 800 x 600; nothing changed\n",
+     .changes = 1,
+     .results = {disp_change::kNoLayout}},
     // Presets: stored when listed, else the defaults at the rate in force, else empty.
     {.args = {"presets"}, .code = 0, .out = "\n1024 x 768, 32bit color, 60 Hz\n800 x 600, 32bit color, 60 Hz\n\n"},
     {.args = {"preset", "2"},
