@@ -198,6 +198,15 @@ const std::vector<Case> kCases = {
     {.args = {"set", "--closest", "1280 X 700, 32BIT COLOR, 70 hz"}, .code = 0, .out = "1280 x 720, 32bit color, 75 Hz\n",
      .to = 5, .changes = 1},
     {.args = {"set", "--closest", "800x600x4"}, .code = 3, .err = "no listed mode matches \"800x600x4\" in its depth"},
+    // A rate part that is the hardware's own, in any letter case, is taken apart too.
+    {.args = {"set", "--closest", "650 x 490, 32BIT COLOR, (hardware DEFAULT)"}, .code = 0,
+     .out = "640 x 480, 32bit color, (Hardware default)\n", .to = 8, .changes = 1},
+    // A mode in force that no listed mode is (another program's, an odd timing) is no obstacle.
+    {.args = {"set", "800x600"}, .code = 0, .out = "800 x 600, 32bit color, 60 Hz\n", .to = 7, .changes = 1,
+     .screen = SimMode{1152, 864, 32, 70}},
+    // A preset naming the first listed mode is that mode, not an empty preset.
+    {.args = {"preset", "1"}, .code = 0, .out = "1024 x 768, 32bit color, 60 Hz\n", .to = 0, .changes = 1,
+     .stored = {{"Tarnvel/Settings/d1", "1024 x 768, 32bit color, 60 Hz"}}},
     {.args = {"preset", "--closest", "1"}, .code = 2, .err = "--closest goes with set only"},
     // The safety net: whatever ends the wait switches back.
     {.args = {"set", "--revert-after", "1", "1280x720"}, .code = 5, .out = "1280 x 720, 32bit color, 75 Hz\n",
@@ -219,6 +228,11 @@ const std::vector<Case> kCases = {
      .kept = {{"SIM", "1280 x 720, 32bit color, 50 Hz"}}},
     {.args = {"set", "--remember", "1280x720"}, .code = 4, .err = "did not take", .changes = 1, .results = {-1},
      .keptAfter = Kept{}},
+    // A mode kept already stays kept for the undo when the next "do" is refused or reverted.
+    {.args = {"set", "--remember", "1280x720"}, .code = 4, .err = "did not take", .changes = 1, .results = {-1},
+     .kept = {{"SIM", "800 x 600, 32bit color, 60 Hz"}}},
+    {.args = {"set", "--remember", "--revert-after", "5", "1280x720"}, .code = 5, .out = "1280 x 720, 32bit color, 75 Hz\n",
+     .err = "end of input: switched back", .to = 0, .changes = 2, .kept = {{"SIM", "800 x 600, 32bit color, 60 Hz"}}},
     {.args = {"set", "--remember", "1280x720"}, .code = 6, .err = "cannot remember the mode in force: XDG_RUNTIME_DIR is not set",
      .notesFail = "XDG_RUNTIME_DIR is not set"},
     {.args = {"restore"}, .code = 0, .out = "1280 x 720, 32bit color, 50 Hz\n", .to = 4, .changes = 1,
@@ -274,3 +288,19 @@ TEST(Tarnvelctl, CommandLines) {
 }
 
 }  // namespace
+
+// Of two rates as near to the one asked, the first listed, whichever it is.
+TEST(Tarnvelctl, ClosestTakesTheFirstOfTwoRatesAsNear) {
+  for (const int32_t first : {50, 70}) {
+    DevMode a{}, b{};
+    a.dmPelsWidth = b.dmPelsWidth = 800;
+    a.dmPelsHeight = b.dmPelsHeight = 600;
+    a.dmBitsPerPel = b.dmBitsPerPel = 32;
+    a.dmDisplayFrequency = first;
+    b.dmDisplayFrequency = 120 - first;
+    const std::vector<DevMode> modes = {a, b};
+    const std::vector<int32_t> rows = {0, 1};
+    const ctl::Wanted wanted{800, 600, 0, {}, 60};
+    EXPECT_EQ(ctl::Closest(modes, rows, wanted, {1024, 768, 32, 60}), 0) << "the first listed at " << first << " Hz";
+  }
+}

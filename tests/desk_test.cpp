@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "desk_fixtures.h"
 #include "desktop/desk.h"
+#include "desktop/desk_file.h"
 #include "desktop/desktop_display.h"
 #include "desktop/layout.h"
 #include "platform/sim/sim_desk.h"
@@ -156,6 +159,34 @@ TEST(Desk, ASwitchKeepsTheDeskWholeAndTheWayBackRestoresIt) {
        .desk = Place("A*", 0, 0, "1024x768 1280x1024", "turn 1") + Place("B", 768, 0, "1024x768"),
        .width = 1280, .height = 1024,
        .after = "A 1280x1024+0+0 turned; B 1024x768+1024+0"},
+      {.name = "no primary, as X allows: the first monitor is driven",
+       .desk = Place("A", 0, 0, kXga) + Place("B", 1024, 0, "1024x768"),
+       .width = 1280, .height = 1024,
+       .after = "A 1280x1024+0+0; B 1024x768+1280+0"},
+      {.name = "turned three quarters: as at one quarter, its height on the desk is the mode's width",
+       .desk = Place("A*", 0, 0, "1024x768 1280x1024", "turn 3") + Place("B", 768, 0, "1024x768"),
+       .width = 1280, .height = 1024,
+       .after = "A 1280x1024+0+0 turned; B 1024x768+1024+0"},
+      {.name = "monitors that overlap are of one piece: refused where the overlap would end with nowhere to go",
+       .desk = Place("A*", 0, 0, "1024x768 640x480") + Place("B", 600, 500, "1024x768"),
+       .width = 640, .height = 480},
+      {.name = "monitors that overlap may go on overlapping: nothing moves",
+       .desk = Place("A*", 0, 0, kXga) + Place("B", 600, 500, "1024x768"),
+       .width = 1280, .height = 1024,
+       .after = "A 1280x1024+0+0; B 1024x768+600+500"},
+      {.name = "two ways to keep the desk whole that move as much: the one monitor first in order moves less",
+       .desk = Place("A*", 0, 0, "1024x768 768x512") + Place("B", 1024, 0, "1024x768") + Place("C", 0, 768, "1024x768"),
+       .width = 768, .height = 512,
+       .after = "A 768x512+0+0; B 1024x768+1024+0; C 1024x768+0+512"},
+      {.name = "a monitor that faces the changed one across the one beside it follows that one",
+       .desk = Place("C*", 0, 0, "1440x900 1920x1080") + Place("M", 1440, 50, "1280x800") + Place("R", 2720, 0, "900x1600"),
+       .width = 1920, .height = 1080,
+       .after = "C 1920x1080+0+0; M 1280x800+1920+50; R 900x1600+3200+0"},
+      {.name = "a 2 x 2 grid listed by columns, the top left grown: of two places as far, the higher",
+       .desk = Place("A*", 0, 0, kXga) + Place("C", 0, 768, "1024x768") + Place("B", 1024, 0, "1024x768") +
+               Place("D", 1024, 768, "1024x768"),
+       .width = 1280, .height = 1024,
+       .after = "A 1280x1024+0+0; C 1024x768+0+1024; B 1024x768+1280+0; D 1024x768+1280+768"},
       {.name = "a monitor standing apart, in the way: it goes to the edge, and a gap is no reason to refuse",
        .desk = Place("A*", 0, 0, kXga) + Place("B", 1100, 0, "1024x768"),
        .width = 1280, .height = 1024,
@@ -302,6 +333,8 @@ TEST(Desk, ADeskChangedBySomeoneElseIsTheNewArrangement) {
   };
   const std::vector<Change> changes = {
       {"a place", [](Desk& d) { d.places[3].rect.x += 10; }},
+      {"a scale", [](Desk& d) { d.places[0].scale = 2; }},
+      {"a rate", [](Desk& d) { d.places[2].monitors[0].modes[0].rate = 75; }},
       {"a mode", [](Desk& d) { d.places[2].monitors[0].mode = 4; d.places[2].rect.width = 800; d.places[2].rect.height = 600; }},
       {"the primary", [](Desk& d) { d.places[1].monitors[0].primary = false; d.places[0].monitors[0].primary = true; }},
       {"a monitor turned off", [](Desk& d) { d.places.pop_back(); }},
@@ -314,6 +347,8 @@ TEST(Desk, ADeskChangedBySomeoneElseIsTheNewArrangement) {
     change.make(sim.desk);
     const Desk theirs = sim.desk;
     ASSERT_EQ(SwitchOn(sim, memory, {"DUMMY1", 640, 480, {}}), 0);
+    ASSERT_TRUE(memory.record);
+    EXPECT_EQ(memory.record->arranged, theirs) << "not taken as the arrangement";
     ASSERT_EQ(SwitchOn(sim, memory, {"DUMMY1", 1920, 1080, {}}), 0);
     EXPECT_EQ(sim.desk, theirs) << Layout(sim.desk);
   }
@@ -324,4 +359,42 @@ TEST(Desk, ADeskChangedBySomeoneElseIsTheNewArrangement) {
   sim.desk.places[0].monitors[0].modes.pop_back();
   ASSERT_EQ(SwitchOn(sim, memory, {"DUMMY1", 1024, 768, {}}), 0);
   EXPECT_EQ(Layout(sim.desk), Layout(grid));
+}
+
+// A monitor gone by the time the desk is read is driven no more: nothing is listed or changed,
+// and no other monitor is driven in its place.
+TEST(Desk, AMonitorThatIsGoneIsNotDriven) {
+  SimDesk sim(DeskFixture("desk physical 32\n" + Place("A*", 0, 0, kXga) + Place("B", 1024, 0, kXga)));
+  const Desk before = sim.desk;
+  desktop::DesktopDisplay driver(sim, "C");
+  DevMode mode{};
+  EXPECT_FALSE(driver.enumMode(0, mode));
+  EXPECT_EQ(driver.metrics().horzRes, 0);
+  mode.dmFields = dm::kPelsWidth | dm::kPelsHeight;
+  mode.dmPelsWidth = 800;
+  mode.dmPelsHeight = 600;
+  EXPECT_NE(driver.changeMode(mode, kChangeDynamic), disp_change::kSuccessful);
+  EXPECT_EQ(sim.desk, before);
+}
+
+// The record takes only what is written to it: an arrangement and the desk the last switch left.
+TEST(Desk, TheRecordReadsOnlyWhatItWrites) {
+  const std::string desk = "desk physical 32\n" + Place("A*", 0, 0, kXga);
+  const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "tarnvel-desk-record";
+  const std::vector<std::pair<std::string, bool>> texts = {
+      {desk + desk, true},
+      {desk, false},
+      {desk + desk + desk, false},
+      {desk + desk + "place 0 768\nmonitor B\nmode 1024x768@60\n", false},  // a monitor without a mode in force
+      {"", false},
+  };
+  for (const auto& [text, taken] : texts) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    EXPECT_EQ(desktop::DeskFile(path).recall().has_value(), taken) << text;
+  }
+  desktop::DeskFile file(path);
+  const desktop::Arrangement record{DeskFixture(desk), DeskFixture(desk)};
+  file.remember(record);
+  EXPECT_EQ(file.recall(), record);
+  std::filesystem::remove(path);
 }

@@ -53,8 +53,10 @@ TEST(PresetLoading, HardwareDefaultRateBuildsNoDefault) {
 
 TEST(PresetLoading, RowsTheEditorDoesNotListStillLoad) {
   Rig rig({{1600, 1200, 32, 60}, {1024, 768, 32, 60}}, kXga);  // row 0 never reaches List2
+  rig.store(2, "1600 x 1200, 32bit color, 60 Hz");  // stored, not preset 2's default
   rig.load();
   EXPECT_EQ(rig.form.mnuMain1.caption(), "1600 x 1200, 32bit color, 60 Hz");
+  EXPECT_EQ(rig.form.mnuMain2.caption(), "1600 x 1200, 32bit color, 60 Hz");
 }
 
 TEST(PresetLoading, UnreadableStoreCountsAsEmpty) {

@@ -106,27 +106,36 @@ class Search {
       if ((a == primary) != (b == primary)) return a == primary;
       return higher(a, b);
     });
+    byCorner_ = precedence_;
+    std::stable_sort(byCorner_.begin(), byCorner_.end(), higher);
   }
 
-  // Changed monitors that would overlap another changed one at their corners, where they did not
-  // overlap before: one of each such pair must give up its corner.
-  std::vector<size_t> contested() const {
-    std::vector<size_t> out;
-    for (size_t i = 0; i < n_; ++i) {
-      for (size_t j = 0; j < n_; ++j) {
-        if (i != j && changed_[i] && changed_[j] && Overlap(wanted_[i], wanted_[j]) && !Overlap(arranged_[i], arranged_[j])) {
-          out.push_back(i);
-          break;
+  std::optional<std::vector<Rect>> run() {
+    std::vector<size_t> claims;
+    for (size_t i : byCorner_) {
+      if (changed_[i]) claims.push_back(i);
+    }
+    search(claims);
+    // Changed monitors that no longer reach each other, with nothing between them that may
+    // follow: one keeps its corner and the others move as unchanged ones would, the one with
+    // which the desk moves least.
+    if (!found_) {
+      for (size_t anchor : claims) {
+        std::vector<size_t> loose = {anchor};
+        for (size_t i : claims) {
+          if (i != anchor) loose.push_back(i);
         }
+        search(loose, true);
       }
     }
-    return out;
+    if (!found_) return std::nullopt;
+    return best_;
   }
 
+ private:
   // Searches the layouts in which the changed monitors claim their corners in the order
-  // `claims` (the others first): one that a changed monitor earlier in it would overlap there is
-  // placed as an unchanged one. The best of every search so far is kept.
-  // With `loose`, every claim but the first is placed as an unchanged one.
+  // `claims`: one that a changed monitor earlier in it would overlap there (with `loose`, every
+  // one but the first) is placed as an unchanged one. The best of every search so far is kept.
   void search(const std::vector<size_t>& claims, bool loose = false) {
     std::vector<size_t> rank(n_, 0);
     for (size_t k = 0; k < claims.size(); ++k) rank[claims[k]] = k + 1;
@@ -137,19 +146,15 @@ class Search {
                                     (loose || (Overlap(wanted_[i], wanted_[j]) && !Overlap(arranged_[i], arranged_[j]))));
       }
     }
-    // The order of decisions: the changed monitors that keep their corners, the unclaimed ones
-    // from the top left, then the claims in order; then each monitor after one it touches, faces
-    // or overlaps, so that the monitors it may follow are decided before it.
+    // The order of decisions: the changed monitors that keep their corners, in the order of their
+    // claims; then each monitor after one it touches or overlaps, and only then one it faces
+    // across a gap, so that the monitors it may follow are decided before it.
     order_.clear();
-    for (size_t i : precedence_) {
-      if (changed_[i] && !rank[i]) order_.push_back(i);
-    }
     for (size_t i : claims) {
       if (!yields_[i]) order_.push_back(i);
     }
     std::vector<bool> queued(n_, false);
     for (size_t i : order_) queued[i] = true;
-    // Touching ones first: a monitor across a gap follows the one beside it, not the reverse.
     const auto next = [&](bool facing) {
       for (size_t k = 0; k < order_.size(); ++k) {
         for (size_t j : precedence_) {
@@ -173,30 +178,6 @@ class Search {
     place(0, 0);
   }
 
-  std::optional<std::vector<Rect>> run() {
-    // Of the changed monitors that contest a corner, each order of claims is tried: the one that
-    // keeps its corner is the one with which the desk moves least.
-    std::vector<size_t> claims = contested();
-    std::sort(claims.begin(), claims.end());
-    int orders = 24;  // four contested monitors; more are taken in fewer orders
-    do {
-      search(claims);
-    } while (--orders > 0 && std::next_permutation(claims.begin(), claims.end()));
-    // Changed monitors that no longer reach each other, with nothing between them that may
-    // follow: one keeps its corner, and the others follow it as unchanged ones would.
-    for (size_t anchor = 0; anchor < n_ && !found_; ++anchor) {
-      if (!changed_[anchor]) continue;
-      claims = {anchor};
-      for (size_t i : precedence_) {
-        if (changed_[i] && i != anchor) claims.push_back(i);
-      }
-      search(claims, true);
-    }
-    if (!found_) return std::nullopt;
-    return best_;
-  }
-
- private:
   void place(size_t k, int64_t cost) {
     if (--budget_ < 0 || cost > bestCost_) return;
     if (k == n_) {
@@ -294,7 +275,7 @@ class Search {
   std::vector<bool> changed_, yields_;
   std::vector<bool> decided_;
   const std::vector<size_t> pieces_;
-  std::vector<size_t> order_, precedence_;
+  std::vector<size_t> order_, precedence_, byCorner_;
   int32_t left_ = 0, top_ = 0;
   std::vector<Rect> after_;
   std::vector<Rect> best_;
@@ -414,7 +395,6 @@ std::optional<Desk> Plan(const Desk& arranged, const Desk& now, Target target, s
       after.push_back(&place.monitors[m].current());
     }
     place.scale = NewScale(home.scale, before, after);
-    place.transform = home.transform;
     const Mode& shown = *after.front();
     Rect size = home.rect;
     // At its arranged size the place keeps the size it was arranged at, to the pixel.

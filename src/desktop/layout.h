@@ -6,8 +6,8 @@
 // every monitor is back at its arranged size, the desk is the arrangement again, exactly.
 //
 // - A changed monitor (one not at its arranged size) keeps its arranged top left corner. Where
-//   two changed monitors would overlap there, one of them keeps it and the other is placed as
-//   an unchanged one: whichever way round moves the monitors least, by the measure below.
+//   two changed monitors would overlap there, the one higher up (then further left) keeps it,
+//   and the other is placed as an unchanged one.
 // - No two monitors overlap (but those that overlapped in the arrangement, as X allows), and
 //   no monitor goes left of or above the arrangement's top left corner. The desk is never
 //   shifted as a whole: that would move monitors the switch never reached.
@@ -23,11 +23,11 @@
 //   (the primary first, then by arranged y, then x): the layout that moves the first of them
 //   that differs less wins; where that is the same too, the one that puts it higher up, then
 //   further left.
-// Where no layout keeps every changed monitor at its corner (two changed monitors that no longer
-// reach each other, with nothing between them that may follow), one changed monitor keeps its
-// corner and the others are placed as unchanged ones too: each is tried in the order above, and
-// the first that gives a layout is taken, laid out as the rule says. Where no layout satisfies
-// the rule even so, the switch is refused.
+// Where no layout keeps those corners (two changed monitors that no longer reach each other,
+// with nothing between them that may follow, or a higher one that leaves the other no room), one
+// changed monitor keeps its corner and the others are placed as unchanged ones too: the one with
+// which the desk moves least, by the measure above. Where no layout satisfies the rule even so,
+// the switch is refused.
 #include <optional>
 #include <vector>
 
