@@ -6,11 +6,13 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "desktop/desk.h"
+#include "desktop/desktop_display.h"
 
 struct DeskStep {
   std::string monitor;
@@ -60,3 +62,10 @@ inline std::string Layout(const desktop::Desk& desk) {
   for (const auto& [name, where] : monitors) out += (out.empty() ? "" : "; ") + name + " " + where;
   return out;
 }
+
+// The arrangement as a program keeps it in memory, where no file can be written.
+struct Kept final : desktop::Memory {
+  std::optional<desktop::Arrangement> record;
+  std::optional<desktop::Arrangement> recall() override { return record; }
+  void remember(const desktop::Arrangement& r) override { record = r; }
+};

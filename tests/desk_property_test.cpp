@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "desk_fixtures.h"
 #include "desktop/desk.h"
 #include "desktop/desktop_display.h"
 #include "desktop/layout.h"
@@ -298,13 +299,6 @@ class Desks {
   int names_ = 0;
 };
 
-
-// The arrangement as a program's memory keeps it.
-struct Kept final : desktop::Memory {
-  std::optional<desktop::Arrangement> record;
-  std::optional<desktop::Arrangement> recall() override { return record; }
-  void remember(const desktop::Arrangement& r) override { record = r; }
-};
 
 struct Move {
   std::string monitor;

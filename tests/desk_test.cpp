@@ -276,13 +276,6 @@ TEST(Desk, ARecordMatchesItsOwnModeAlone) {
 
 namespace {
 
-// The arrangement in this program's memory, as the tray keeps it where no file can be written.
-struct Kept final : desktop::Memory {
-  std::optional<desktop::Arrangement> record;
-  std::optional<desktop::Arrangement> recall() override { return record; }
-  void remember(const desktop::Arrangement& r) override { record = r; }
-};
-
 int32_t SwitchOn(SimDesk& sim, desktop::Memory& memory, const DeskStep& step) {
   desktop::DesktopDisplay driver(sim, step.monitor, &memory);
   DevMode mode{};

@@ -479,13 +479,6 @@ TEST(Desktops, ASwitchKeepsTheDesktopWholeAndTheWayBackRestoresIt) {
   }
 }
 
-// The arrangement as a program keeps it in memory.
-struct Kept final : desktop::Memory {
-  std::optional<desktop::Arrangement> record;
-  std::optional<desktop::Arrangement> recall() override { return record; }
-  void remember(const desktop::Arrangement& r) override { record = r; }
-};
-
 // The named desks that Mutter can show, on as many dummy monitors (the fixture's monitors, by
 // name, are LVDS1, LVDS2, ...), each switch planned from the arrangement: the layout as the
 // service reports it after each, and the arrangement once all are back.

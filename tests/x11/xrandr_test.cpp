@@ -221,13 +221,6 @@ std::string XrandrLayout() {
   return out;
 }
 
-// The arrangement as a program keeps it in memory.
-struct Kept final : desktop::Memory {
-  std::optional<desktop::Arrangement> record;
-  std::optional<desktop::Arrangement> recall() override { return record; }
-  void remember(const desktop::Arrangement& r) override { record = r; }
-};
-
 // The named desks laid out on the server, each switch made as the programs make it, planned
 // from the arrangement: xrandr's layout after each, and the arrangement once all are back.
 TEST_F(XRandr, NamedDesksAfterEachSwitchAndBack) {
