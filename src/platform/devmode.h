@@ -1,7 +1,8 @@
 #pragma once
-// The display mode record, laid out exactly as the 124-byte ANSI DEVMODE that
-// EnumDisplaySettingsA and ChangeDisplaySettingsA take, so a Windows backend hands it
-// over as it is and every other backend fills the same fields.
+// The display mode record, laid out field for field as the first 124 bytes of the ANSI DEVMODE
+// that EnumDisplaySettingsA and ChangeDisplaySettingsA take: the Windows backend copies it into
+// a full-size DEVMODEA and back (the system may write the whole of one), and every other
+// backend fills the same fields.
 #include <cstddef>
 #include <cstdint>
 

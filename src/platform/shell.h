@@ -2,7 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// The notify icon record in its first and smallest ANSI form, 88 bytes, as the shell takes it.
+// The notify icon record in its first and smallest ANSI form, 88 bytes, with 32-bit handles, as
+// the program keeps it. The Windows backend repacks it into the system's NOTIFYICONDATAA, whose
+// handles are 64 bits wide on x86_64; a window or icon handle's value fits in 32 bits on every
+// Windows.
 struct NotifyIconData {
   uint32_t cbSize;
   uint32_t hWnd;

@@ -167,8 +167,6 @@ class MenuEntry {
   void setTag(std::string tag) { tag_ = std::move(tag); }
   bool visible() const { return visible_; }
   void setVisible(bool visible) { visible_ = visible; }
-  bool enabled() const { return enabled_; }
-  void setEnabled(bool enabled) { enabled_ = enabled; }
   bool separator() const { return caption_ == "-"; }
 
   // The item array shown as this entry's sub-menu, if any.
@@ -185,7 +183,6 @@ class MenuEntry {
   const MenuArray* array_;
   int16_t index_;
   bool visible_ = true;
-  bool enabled_ = true;
 };
 
 // Menu entries by index from 0; element 0 exists from the start, the others are created at

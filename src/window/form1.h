@@ -140,8 +140,6 @@ class Form1 {
   void mnuMain3_Click();
   void mnuMain4_Click();
 
-  const ScreenRes& screenRes() const { return screenRes_; }
-
   std::array<TextBox*, 4> presetBoxes() { return {&Text1, &Text2, &Text3, &Text4}; }
   std::array<const TextBox*, 4> presetBoxes() const { return {&Text1, &Text2, &Text3, &Text4}; }
   // What the preset boxes' font must show whole: each List2 row, and each text the program put

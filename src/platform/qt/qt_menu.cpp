@@ -23,7 +23,6 @@ void Add(QMenu& into, const MenuEntry& entry, MenuActions& actions) {
     return;
   }
   QAction* action = into.addAction(MenuText(entry.caption()));
-  action->setEnabled(entry.enabled());
   actions[action] = &entry;
 }
 
@@ -54,7 +53,6 @@ MenuActions FillMenu(QMenu& menu, const MenuEntry& root) {
     if (!entry->visible()) continue;
     if (const MenuArray* items = entry->items()) {
       QMenu* sub = menu.addMenu(MenuText(entry->caption()));
-      sub->setEnabled(entry->enabled());
       for (int32_t i = 0; i < items->count(); ++i) {
         if (const MenuEntry* item = (*items)[i]) Add(*sub, *item, actions);
       }

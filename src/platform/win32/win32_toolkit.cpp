@@ -111,7 +111,7 @@ const MenuEntry* Win32Toolkit::popupMenu(const MenuEntry& menu) {
       return;
     }
     byId.push_back(&entry);
-    AppendMenuW(into, MF_STRING | (entry.enabled() ? 0 : MF_GRAYED), byId.size() - 1, caption(entry.caption()).c_str());
+    AppendMenuW(into, MF_STRING, byId.size() - 1, caption(entry.caption()).c_str());
   };
   HMENU popup = CreatePopupMenu();
   for (const MenuEntry* entry : menu.children) {
@@ -121,7 +121,7 @@ const MenuEntry* Win32Toolkit::popupMenu(const MenuEntry& menu) {
       for (int32_t i = 0; i < items->count(); ++i) {
         if (const MenuEntry* item = (*items)[i]) add(sub, *item);
       }
-      AppendMenuW(popup, MF_POPUP | (entry->enabled() ? 0 : MF_GRAYED), reinterpret_cast<UINT_PTR>(sub),
+      AppendMenuW(popup, MF_POPUP, reinterpret_cast<UINT_PTR>(sub),
                   caption(entry->caption()).c_str());
     } else {
       add(popup, *entry);
