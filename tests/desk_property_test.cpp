@@ -154,7 +154,20 @@ std::string Broken(const Desk& arranged, const Desk& desk) {
     bool followed = false;
     for (size_t j = 0; j < n && !followed; ++j) {
       if (j == i || (!changed[j] && now[j] == was[j])) continue;
-      const std::vector<Box> spots = Along(was[j], now[j], was[i], now[i].w, now[i].h);
+      std::vector<Box> spots = Along(was[j], now[j], was[i], now[i].w, now[i].h);
+      if (spots.empty() && Overlaps(corner[i], now[j]) && !Overlaps(was[i], was[j])) {
+        // Never beside it, but grown over it: pushed out to any side of it.
+        const Box& to = now[j];
+        const long w = now[i].w, h = now[i].h;
+        for (long y : {corner[i].y, to.y, to.y + to.h - h, to.y + static_cast<long>(std::floor((to.h - h) / 2.0))}) {
+          spots.push_back({to.x + to.w, y, w, h});
+          spots.push_back({to.x - w, y, w, h});
+        }
+        for (long x : {corner[i].x, to.x, to.x + to.w - w, to.x + static_cast<long>(std::floor((to.w - w) / 2.0))}) {
+          spots.push_back({x, to.y + to.h, w, h});
+          spots.push_back({x, to.y - h, w, h});
+        }
+      }
       followed = std::find(spots.begin(), spots.end(), now[i]) != spots.end();
     }
     if (!followed) return at + " moved to a place along no edge that moved";

@@ -5,22 +5,27 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace {
 
 // The lock is a file of its own beside the record, which is replaced whole by every switch: a
 // lock on the record itself would be on the file the next switch throws away.
+constexpr std::chrono::seconds kLongestWait{10};
+
 class LockedDeskFile final : public desktop::DeskFile {
  public:
   using DeskFile::DeskFile;
   ~LockedDeskFile() override { unlock(); }
 
-  // Waits while another program switches; a switch takes a fraction of a second, and the
-  // system lets go of the lock of a program that ends. Without the lock (no folder, no file),
-  // the switch goes on unlocked rather than not at all.
+  // Waits while another program switches: a switch takes a fraction of a second, and the
+  // system lets go of the lock of a program that ends. A holder that keeps it for longer than
+  // any switch takes (stopped in a debugger, hung) is not waited for without end: the switch
+  // then goes on unlocked, as it does where there is no lock to take (no folder, no file).
   void lock() override {
     std::error_code error;
     std::filesystem::create_directories(path().parent_path(), error);
@@ -28,7 +33,10 @@ class LockedDeskFile final : public desktop::DeskFile {
     name += ".lock";
     fd_ = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd_ < 0) return;
-    while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    const auto end = std::chrono::steady_clock::now() + kLongestWait;
+    while (flock(fd_, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR) &&
+           std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }
   void unlock() override {

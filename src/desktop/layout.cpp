@@ -169,11 +169,20 @@ class Search {
       }
       return false;
     };
+    const size_t keeping = order_.size();
     do {
       next(false);
     } while (next(true));
     for (size_t j : precedence_) {
       if (!queued[j]) order_.push_back(j);  // nothing it relates to changes: it stays
+    }
+    place(0, 0);
+    // A monitor may have to follow one that lies further from the changes than itself (the one
+    // below it in a grid, not the one above): once more with the rest taken from the top left,
+    // as monitors mostly follow edges to their left and above them.
+    order_.resize(keeping);
+    for (size_t j : byCorner_) {
+      if (std::find(order_.begin(), order_.end(), j) == order_.end()) order_.push_back(j);
     }
     place(0, 0);
   }
@@ -208,12 +217,9 @@ class Search {
     std::vector<Rect> out = {wanted_[m]};
     if (!changed_[m] || yields_[m]) {
       const Rect& own = wanted_[m];
-      for (size_t n = 0; n < n_; ++n) {
-        if (n == m || !decided_[n] || !(changed_[n] || !(after_[n] == wanted_[n]))) continue;
-        const Side side = SideOf(arranged_[n], arranged_[m]);
-        if (side == Side::None) continue;
-        const Rect& from = arranged_[n];
-        const Rect& to = after_[n];
+      // Against `to`'s edge on `side`, where the edge it followed stood at `from`: keeping its
+      // offset along the edge, or with its start, end or centre at the edge's.
+      const auto against = [&](const Rect& from, const Rect& to, Side side) {
         if (side == Side::Left || side == Side::Right) {
           const int32_t x = side == Side::Right ? to.right() : to.x - own.width;
           for (int32_t y : {own.y + (to.y - from.y), to.y, to.bottom() - own.height, to.y + Half(to.height - own.height)}) {
@@ -224,6 +230,15 @@ class Search {
           for (int32_t x : {own.x + (to.x - from.x), to.x, to.right() - own.width, to.x + Half(to.width - own.width)}) {
             out.push_back({x, y, own.width, own.height});
           }
+        }
+      };
+      for (size_t n = 0; n < n_; ++n) {
+        if (n == m || !decided_[n] || !(changed_[n] || !(after_[n] == wanted_[n]))) continue;
+        if (const Side side = SideOf(arranged_[n], arranged_[m]); side != Side::None) {
+          against(arranged_[n], after_[n], side);
+        } else if (Overlap(own, after_[n]) && !Overlap(arranged_[m], arranged_[n])) {
+          // One it never touched or faced, grown over it: pushed out to any of its edges.
+          for (Side side : {Side::Right, Side::Below, Side::Left, Side::Above}) against(after_[n], after_[n], side);
         }
       }
     }

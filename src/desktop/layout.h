@@ -17,7 +17,9 @@
 // - An unchanged monitor stays where it was arranged unless it must move. Then it follows the
 //   edge of a changed or moved monitor that it touched or faced in the arrangement (a monitor
 //   to the right goes to the right edge, closing any gap), keeping its offset along that edge
-//   or sliding until its start, end or centre meets the edge's.
+//   or sliding until its start, end or centre meets the edge's; or, from one it neither touched
+//   nor faced that now covers it (a diagonal neighbour grown over it), it is pushed out to any
+//   of that one's edges, keeping its own place along the edge or aligned as before.
 // - Of the layouts that satisfy all this, the one that moves the monitors least: the sum over
 //   them of |dx| + |dy| from their arranged places. On a tie, the monitors are taken in order
 //   (the primary first, then by arranged y, then x): the layout that moves the first of them
