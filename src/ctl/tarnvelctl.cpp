@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -24,7 +25,8 @@ constexpr std::string_view kHelp =
     "  tarnvelctl current            the mode in force now\n"
     "  tarnvelctl set MODE           switch to MODE: a mode text as \"tarnvelctl list\" prints it\n"
     "                                (letter case ignored; quotes optional), or a short form\n"
-    "                                WIDTHxHEIGHT[xBITS][@HZ] such as 1024x768 or 1920x1080@144\n"
+    "                                WIDTHxHEIGHT[xBITS][@HZ] such as 1024x768, 1920x1080@144 or\n"
+    "                                1366x768@59.94Hz (the listed rate less than 1 Hz away)\n"
     "  tarnvelctl preset N           switch to the tray program's preset N (1 to 4)\n"
     "  tarnvelctl presets            the four presets, an empty line for an empty one\n"
     "  tarnvelctl monitors           every monitor that shows a picture: its name, mode in force\n"
@@ -44,7 +46,8 @@ constexpr std::string_view kHelp =
     "\n"
     "Exit codes: 0 done; 1 the display cannot be reached or read; 2 wrong usage; 3 no listed\n"
     "mode matches, the preset is empty, no monitor of that name shows a picture, or nothing is\n"
-    "remembered; 4 the display refused the change or it did not land; 5 switched back after\n"
+    "remembered; 4 the display refused the change, it did not land, or no layout of the other\n"
+    "monitors makes room for it; 5 switched back after\n"
     "--revert-after; 6 a file or the output could not be read or written.\n";
 
 constexpr int kLongestWait = 24 * 60 * 60;
@@ -218,7 +221,7 @@ struct Job {
     Answer answer;
     if (written) {
       console.err("tarnvelctl: keep " + text + "? Type y and Enter within " + std::to_string(revertAfter) +
-                  " seconds, or the previous mode comes back.\n");
+                  (revertAfter == 1 ? " second" : " seconds") + ", or the previous mode comes back.\n");
       answer = console.answer(std::chrono::seconds(revertAfter));
     } else {
       // A mode nobody can be asked about is not kept.
@@ -252,7 +255,7 @@ struct Job {
     if (form) {
       wanted = {form->width, form->height, form->bits, {}, form->hz};
     } else if (const std::optional<ModeParts> parts = TakeApart(command.mode)) {
-      wanted = {parts->width, parts->height, 0, parts->depth, parts->rate};
+      wanted = {parts->width, parts->height, 0, parts->depth, static_cast<double>(parts->rate)};
     } else {
       return -1;
     }
@@ -375,11 +378,10 @@ Parsed ParseArgs(std::span<const std::string> args) {
     const std::string canonical = name == "-m" ? "--monitor" : name;
     if (options && arg == "--") {
       options = false;
-    } else if (options && (arg == "--help" || arg == "-h")) {
-      command.action = Action::Help;
-      return parsed;
-    } else if (options && arg == "--version") {
-      command.action = Action::Version;
+    } else if (options && (arg == "--help" || arg == "-h" || arg == "--version")) {
+      // Words after it would be ignored without a word: a script that passes them has a fault.
+      if (i + 1 < args.size()) return {command, arg + " takes nothing after it, but was given \"" + args[i + 1] + "\""};
+      command.action = arg == "--version" ? Action::Version : Action::Help;
       return parsed;
     } else if (options && (canonical == "--revert-after" || canonical == "--monitor")) {
       if (!once(canonical)) return {command, canonical + " is given twice"};
@@ -415,7 +417,14 @@ Parsed ParseArgs(std::span<const std::string> args) {
   } else if (verb == "set") {
     command.action = Action::Set;
     for (const std::string& word : operands) command.mode += (command.mode.empty() ? "" : " ") + word;
+    // Blanks around it are no part of a mode, as around a preset in the settings file.
+    const size_t first = command.mode.find_first_not_of(" \t");
+    command.mode = first == std::string::npos ? "" : command.mode.substr(first, command.mode.find_last_not_of(" \t") - first + 1);
     if (command.mode.empty()) return {command, "set needs a MODE"};
+    if (LooksLikeShortForm(command.mode) && !ParseShortForm(command.mode)) {
+      return {command, "\"" + command.mode + "\" is no short form: WIDTHxHEIGHT[xBITS][@HZ], such as 1024x768, "
+                       "1920x1080x32 or 1366x768@59.94"};
+    }
   } else if (verb == "preset") {
     command.action = Action::Preset;
     if (operands.size() != 1) return {command, "preset needs one N, from 1 to 4"};
@@ -448,15 +457,26 @@ Parsed ParseArgs(std::span<const std::string> args) {
   return parsed;
 }
 
+bool LooksLikeShortForm(std::string_view word) {
+  std::string lower = LowerCase(word);
+  if (lower.ends_with("hz")) lower.resize(lower.size() - 2);
+  return !lower.empty() && lower.find_first_not_of("0123456789x@.-") == std::string::npos;
+}
+
 std::optional<ShortForm> ParseShortForm(std::string_view word) {
   const std::string lower = LowerCase(word);
   std::string_view rest = lower;
   ShortForm form;
   const size_t at = rest.find('@');
   if (at != std::string_view::npos) {
-    const std::optional<int32_t> hz = Number(rest.substr(at + 1));
-    if (!hz) return std::nullopt;
-    form.hz = *hz;
+    std::string_view rate = rest.substr(at + 1);
+    if (rate.ends_with("hz")) rate.remove_suffix(2);
+    double hz = 0;
+    const auto [ptr, ec] = std::from_chars(rate.data(), rate.data() + rate.size(), hz);
+    if (rate.empty() || ec != std::errc{} || ptr != rate.data() + rate.size() || !(hz >= 0 && hz < 1e6)) {
+      return std::nullopt;
+    }
+    form.hz = hz;
     rest = rest.substr(0, at);
   }
   std::vector<int32_t> parts;
@@ -486,21 +506,26 @@ int32_t MatchShortForm(std::span<const DevMode> modes, const ShortForm& form, co
   const auto fits = [&](const DevMode& m) {
     return sized(m) && (bySize ? m.dmBitsPerPel == bits : DepthText(m.dmBitsPerPel) == depth);
   };
-  int32_t hz = form.hz;
+  double hz = form.hz;
   if (hz < 0) {
     // The rate in force when this size offers it; else the size's highest.
     bool offered = false;
     for (const DevMode& m : modes) {
       if (!fits(m)) continue;
       if (m.dmDisplayFrequency == screen.vRefresh) offered = true;
-      hz = std::max(hz, m.dmDisplayFrequency);
+      hz = std::max(hz, static_cast<double>(m.dmDisplayFrequency));
     }
     if (offered) hz = screen.vRefresh;
   }
+  // The first of the listed rates nearest the one asked, if less than 1 Hz away.
+  int32_t best = -1;
   for (size_t i = 0; i < modes.size(); ++i) {
-    if (fits(modes[i]) && modes[i].dmDisplayFrequency == hz) return static_cast<int32_t>(i);
+    const double off = std::fabs(modes[i].dmDisplayFrequency - hz);
+    if (fits(modes[i]) && off < 1 && (best < 0 || off < std::fabs(modes[static_cast<size_t>(best)].dmDisplayFrequency - hz))) {
+      best = static_cast<int32_t>(i);
+    }
   }
-  return -1;
+  return best;
 }
 
 int32_t Closest(std::span<const DevMode> modes, std::span<const int32_t> rows, const Wanted& wanted,
@@ -514,14 +539,15 @@ int32_t Closest(std::span<const DevMode> modes, std::span<const int32_t> rows, c
     if (!depth.empty()) return EqualsIgnoringCase(DepthText(m.dmBitsPerPel), depth);
     return m.dmBitsPerPel == screen.bitsPixel;
   };
-  const int64_t rate = wanted.hz >= 0 ? wanted.hz : screen.vRefresh;
+  const double rate = wanted.hz >= 0 ? wanted.hz : screen.vRefresh;
   int32_t best = -1;
-  int64_t bestSize = 0, bestRate = 0;
+  int64_t bestSize = 0;
+  double bestRate = 0;
   for (int32_t row : rows) {
     const DevMode& m = modes[static_cast<size_t>(row)];
     if (!ofDepth(m)) continue;
     const int64_t size = std::abs(int64_t{m.dmPelsWidth} - wanted.width) + std::abs(int64_t{m.dmPelsHeight} - wanted.height);
-    const int64_t off = std::abs(int64_t{m.dmDisplayFrequency} - rate);
+    const double off = std::fabs(m.dmDisplayFrequency - rate);
     if (best < 0 || size < bestSize || (size == bestSize && off < bestRate)) {
       best = row;
       bestSize = size;

@@ -53,18 +53,23 @@ struct Parsed {
 };
 Parsed ParseArgs(std::span<const std::string> args);
 
-// WIDTHxHEIGHT[xBITS][@HZ], such as 1024x768 or 1920x1080x32@144.
+// WIDTHxHEIGHT[xBITS][@HZ], such as 1024x768, 1920x1080x32@144 or 1366x768@59.94Hz: HZ may
+// have a fraction (as a streaming host passes a client's rate) and end in "Hz", in any case.
 struct ShortForm {
   int32_t width = 0;
   int32_t height = 0;
   int32_t bits = 0;  // 0: the depth in force
-  int32_t hz = -1;   // -1: the rate in force where the size offers it, else its highest
+  double hz = -1;    // -1: the rate in force where the size offers it, else its highest
 };
 std::optional<ShortForm> ParseShortForm(std::string_view word);
+// Whether `word` is written as a short form would be (digits, "x", "@", ".", "-", a trailing
+// "Hz"), valid or not: one that is not valid is wrong usage, not a mode text to look up.
+bool LooksLikeShortForm(std::string_view word);
 
 // The first of `modes` that `form` names, with `screen` the mode in force; -1 for none. BITS
 // are the bits per pixel; only where no mode of that size has them, the depth a mode text
-// shows (x24 finds a 16-bit mode, which reads "24bit color").
+// shows (x24 finds a 16-bit mode, which reads "24bit color"). A rate matches the listed rate
+// nearest to it, less than 1 Hz away (59.94 is listed as 60 on X11, as 59 on Windows).
 int32_t MatchShortForm(std::span<const DevMode> modes, const ShortForm& form, const ScreenMetrics& screen);
 
 // What --closest looks for: a size, a depth (bits per pixel, or a depth text, or neither: the
@@ -73,7 +78,7 @@ struct Wanted {
   int32_t width = 0, height = 0;
   int32_t bits = 0;
   std::string depth;
-  int32_t hz = -1;
+  double hz = -1;
 };
 // Of the modes at `rows`, the one of the wanted depth whose size is nearest (the sum of the
 // width's and the height's differences), then whose rate is nearest; the first on a tie. -1
