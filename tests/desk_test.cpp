@@ -328,7 +328,7 @@ TEST(Desk, ADeskChangedBySomeoneElseIsTheNewArrangement) {
       {"a place", [](Desk& d) { d.places[3].rect.x += 10; }},
       {"a scale", [](Desk& d) { d.places[0].scale = 2; }},
       {"a rate", [](Desk& d) { d.places[2].monitors[0].modes[0].rate = 75; }},
-      {"a mode", [](Desk& d) { d.places[2].monitors[0].mode = 4; d.places[2].rect.width = 800; d.places[2].rect.height = 600; }},
+      {"a mode", [](Desk& d) { d.places[2].monitors[0].mode = 3; d.places[2].rect.width = 800; d.places[2].rect.height = 600; }},
       {"the primary", [](Desk& d) { d.places[1].monitors[0].primary = false; d.places[0].monitors[0].primary = true; }},
       {"a monitor turned off", [](Desk& d) { d.places.pop_back(); }},
   };
