@@ -379,6 +379,7 @@ TEST(Desk, TheRecordReadsOnlyWhatItWrites) {
       {desk, false},
       {desk + desk + desk, false},
       {desk + desk + "place 0 768\nmonitor B\nmode 1024x768@60\n", false},  // a monitor without a mode in force
+      {desk + desk + "place 0 768\nmonitor A\nmode 1024x768@60 current\n", false},  // two monitors of one name
       {"", false},
   };
   for (const auto& [text, taken] : texts) {

@@ -281,8 +281,15 @@ std::optional<std::vector<Desk>> ParseAll(std::string_view text) {
     }
   }
   if (!finishPlace()) return std::nullopt;
+  // A desk has each monitor once: no system reports two of one name.
   for (const Desk& desk : desks) {
     if (desk.places.empty()) return std::nullopt;
+    std::vector<std::string_view> names;
+    for (const Place& p : desk.places) {
+      for (const Monitor& m : p.monitors) names.push_back(m.name);
+    }
+    std::sort(names.begin(), names.end());
+    if (std::adjacent_find(names.begin(), names.end()) != names.end()) return std::nullopt;
   }
   return desks;
 }

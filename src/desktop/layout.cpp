@@ -301,8 +301,12 @@ class Search {
   long budget_ = 200000;
 };
 
-// The place of `arranged` that shows what `place` shows: the one with the same first monitor.
-const Place* Counterpart(const Desk& arranged, const Place& place) {
+// The place of `arranged` that shows what `place`, the `index`th of its desk, shows: the one with
+// the same first monitor, at the same index where it is there.
+const Place* Counterpart(const Desk& arranged, const Place& place, size_t index) {
+  if (index < arranged.places.size() && arranged.places[index].monitors.front().name == place.monitors.front().name) {
+    return &arranged.places[index];
+  }
   for (const Place& p : arranged.places) {
     if (p.monitors.front().name == place.monitors.front().name) return &p;
   }
@@ -368,8 +372,9 @@ bool SameDesk(const Desk& left, const Desk& now) {
   if (left.logical != now.logical || left.bitsPerPixel != now.bitsPerPixel || left.places.size() != now.places.size()) {
     return false;
   }
-  for (const Place& place : now.places) {
-    const Place* was = Counterpart(left, place);
+  for (size_t i = 0; i < now.places.size(); ++i) {
+    const Place& place = now.places[i];
+    const Place* was = Counterpart(left, place, i);
     if (!was || !(was->rect == place.rect) || !Same(was->scale, place.scale) || was->transform != place.transform ||
         was->monitors.size() != place.monitors.size()) {
       return false;
@@ -401,7 +406,7 @@ std::optional<Desk> Plan(const Desk& arranged, const Desk& now, Target target, s
   for (size_t i = 0; i < next.places.size(); ++i) {
     Place& place = next.places[i];
     // A place the arrangement lacks is its own arrangement: as it is now.
-    const Place* mine = Counterpart(arranged, place);
+    const Place* mine = Counterpart(arranged, place, i);
     const Place& home = mine ? *mine : now.places[i];
     std::vector<const Mode*> before, after;
     for (size_t m = 0; m < place.monitors.size(); ++m) {
