@@ -1,7 +1,11 @@
 #pragma once
 // The named desks of tests/fixtures/desks/, which the model's tests and the tables of the real
 // display servers share: each desk, and the switches made on it with the layout after each.
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -69,3 +73,28 @@ struct Kept final : desktop::Memory {
   std::optional<desktop::Arrangement> recall() override { return record; }
   void remember(const desktop::Arrangement& r) override { record = r; }
 };
+
+// Switches `monitor` to WIDTHxHEIGHT as the programs do, planned from `memory`; the code.
+inline int32_t SwitchOn(desktop::System& system, desktop::Memory& memory, const std::string& monitor, int32_t width,
+                        int32_t height) {
+  desktop::DesktopDisplay driver(system, monitor, &memory);
+  DevMode mode{};
+  mode.dmFields = dm::kPelsWidth | dm::kPelsHeight;
+  mode.dmPelsWidth = width;
+  mode.dmPelsHeight = height;
+  return driver.changeMode(mode, kChangeDynamic);
+}
+
+// Makes a named desk's `step` on `system` (its monitor called `monitor` there) and checks the code
+// and the layout `shown` reports afterwards; `arranged` is the desk's own layout.
+inline void ExpectStep(desktop::System& system, desktop::Memory& memory, const std::string& monitor, const DeskStep& step,
+                       const std::string& arranged, const std::function<std::string()>& shown) {
+  SCOPED_TRACE(step.monitor + " " + std::to_string(step.width) + "x" + std::to_string(step.height));
+  const std::string before = shown();
+  const int32_t code = SwitchOn(system, memory, monitor, step.width, step.height);
+  const std::string after = shown();
+  EXPECT_EQ(code, step.after == "refused" ? disp_change::kNoLayout : disp_change::kSuccessful);
+  EXPECT_EQ(after, step.after == "refused" ? before : step.after == "arranged" ? arranged : step.after);
+  std::printf("%s %dx%d:\n  before: %s\n  after:  %s\n", step.monitor.c_str(), step.width, step.height, before.c_str(),
+              after.c_str());
+}

@@ -554,18 +554,7 @@ TEST(Desktops, NamedDesksAfterEachSwitchAndBack) {
     ASSERT_EQ(shown(), Layout(arranged)) << "the desk was not laid out";
     MutterDesk mutter(session.bus());
     Kept memory;
-    for (const DeskStep& step : named.steps) {
-      SCOPED_TRACE(step.monitor + " " + std::to_string(step.width) + "x" + std::to_string(step.height));
-      const std::string before = shown();
-      desktop::DesktopDisplay display(mutter, lvds(step.monitor), &memory);
-      DevMode m = Record(step.width, step.height, 60);
-      const int32_t code = display.changeMode(m, kChangeDynamic);
-      const std::string after = shown();
-      EXPECT_EQ(code, step.after == "refused" ? disp_change::kNoLayout : disp_change::kSuccessful);
-      EXPECT_EQ(after, step.after == "refused" ? before : step.after == "arranged" ? Layout(arranged) : step.after);
-      std::printf("%s, %s %dx%d:\n  before: %s\n  after:  %s\n  GetCurrentState: %s\n", named.name.c_str(),
-                  step.monitor.c_str(), step.width, step.height, before.c_str(), after.c_str(), session.describe().c_str());
-    }
+    for (const DeskStep& step : named.steps) ExpectStep(mutter, memory, lvds(step.monitor), step, Layout(arranged), shown);
   }
 }
 

@@ -257,21 +257,7 @@ TEST_F(XRandr, NamedDesksAfterEachSwitchAndBack) {
     Sh(modes + layout + dummy0);
     ASSERT_EQ(XrandrLayout(), Layout(arranged)) << "the desk was not laid out";
     Kept memory;
-    for (const DeskStep& step : named.steps) {
-      SCOPED_TRACE(step.monitor + " " + std::to_string(step.width) + "x" + std::to_string(step.height));
-      const std::string before = XrandrLayout();
-      desktop::DesktopDisplay driver(*desk, step.monitor, &memory);
-      DevMode m{};
-      m.dmFields = dm::kPelsWidth | dm::kPelsHeight;
-      m.dmPelsWidth = step.width;
-      m.dmPelsHeight = step.height;
-      const int32_t code = driver.changeMode(m, kChangeDynamic);
-      const std::string after = XrandrLayout();
-      EXPECT_EQ(code, step.after == "refused" ? disp_change::kNoLayout : disp_change::kSuccessful);
-      EXPECT_EQ(after, step.after == "refused" ? before : step.after == "arranged" ? Layout(arranged) : step.after);
-      std::printf("%s, %s %dx%d:\n  before: %s\n  after:  %s\n", named.name.c_str(), step.monitor.c_str(), step.width,
-                  step.height, before.c_str(), after.c_str());
-    }
+    for (const DeskStep& step : named.steps) ExpectStep(*desk, memory, step.monitor, step, Layout(arranged), XrandrLayout);
   }
 }
 
