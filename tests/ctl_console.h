@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ctl/tarnvelctl.h"
 
@@ -18,11 +19,11 @@ struct SimConsole final : ctl::Console {
     }
   }
   bool out(std::string_view text) override {
-    if (!outError_.empty()) return false;
+    if (!outError_.text.empty()) return false;
     written += text;
     return true;
   }
-  std::string outError() override { return outError_; }
+  ctl::OutError outError() override { return outError_; }
   void err(std::string_view text) override { errors += text; }
   void holdInterruptions() override { held = true; }
   ctl::Answer answer(std::chrono::milliseconds) override {
@@ -34,7 +35,7 @@ struct SimConsole final : ctl::Console {
   void takenBack() override { ++backs; }
 
   std::string written, errors;
-  std::string outError_;  // when set, standard output takes nothing and says this
+  ctl::OutError outError_;  // when its text is set, standard output takes nothing and says this
   std::deque<ctl::Answer> answers;
   bool held = false;
   int backs = 0;
@@ -46,14 +47,19 @@ struct SimNotes final : ctl::Notes {
       why = failWith;
       return Made::Failed;
     }
-    return kept.emplace(monitor, mode).second ? Made::Created : Made::AlreadyThere;
+    return modes.emplace(monitor, mode).second ? Made::Created : Made::AlreadyThere;
   }
   std::optional<std::string> read(const std::string& monitor) override {
-    const auto it = kept.find(monitor);
-    return it == kept.end() ? std::nullopt : std::optional(it->second);
+    const auto it = modes.find(monitor);
+    return it == modes.end() ? std::nullopt : std::optional(it->second);
   }
-  void forget(const std::string& monitor) override { kept.erase(monitor); }
+  void forget(const std::string& monitor) override { modes.erase(monitor); }
+  std::vector<std::string> kept() override {
+    std::vector<std::string> names;
+    for (const auto& [monitor, mode] : modes) names.push_back(monitor);
+    return names;
+  }
 
-  std::map<std::string, std::string> kept;  // monitor -> mode
+  std::map<std::string, std::string> modes;  // monitor -> mode
   std::string failWith;                     // when set, no record can be made, for this reason
 };

@@ -2,7 +2,11 @@
 // to, and the exit code a script sees.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -10,7 +14,9 @@
 #include <vector>
 
 #include "app_info.h"
+#include "ctl/notes.h"
 #include "ctl/tarnvelctl.h"
+#include "platform/posix/posix_files.h"
 #include "platform/sim/sim_display.h"
 #include "platform/sim/sim_platform.h"
 #include "ctl_console.h"
@@ -63,7 +69,7 @@ struct Case {
   std::optional<SimMode> screen = {};              // the mode in force, when not row 0
   bool reachable = true;
   std::string interruption = {};   // what ends the wait for an answer before any line comes
-  std::string outputFails = {};    // why standard output takes nothing
+  ctl::OutError outputFails = {};  // why standard output takes nothing
   std::string presetsUnreadable = {};
   std::string notesFail = {};      // why no record can be made
   Kept kept = {};                  // the records before the run
@@ -230,11 +236,15 @@ const std::vector<Case> kCases = {
      .interruption = "terminated"},
     // No failure looks like success: an output that takes nothing, presets that cannot be read.
     {.args = {"list"}, .code = 6, .err = "tarnvelctl: cannot write the output: No space left on device",
-     .outputFails = "No space left on device"},
-    {.args = {"set", "1280x720"}, .code = 6, .err = "cannot write the output: output closed", .to = 5, .changes = 1,
-     .outputFails = "output closed"},
+     .outputFails = {ctl::OutError::Kind::Failed, "No space left on device"}},
+    {.args = {"set", "1280x720"}, .code = 6, .err = "cannot write the output: Broken pipe", .to = 5, .changes = 1,
+     .outputFails = {ctl::OutError::Kind::Closed, "Broken pipe"}},
     {.args = {"set", "--revert-after", "1", "1280x720"}, .code = 5,
-     .err = "tarnvelctl: output closed: switched back to 1024 x 768", .to = 0, .changes = 2, .outputFails = "output closed"},
+     .err = "tarnvelctl: output closed: switched back to 1024 x 768", .to = 0, .changes = 2,
+     .outputFails = {ctl::OutError::Kind::Closed, "Broken pipe"}},
+    {.args = {"set", "--revert-after", "1", "1280x720"}, .code = 5,
+     .err = "tarnvelctl: cannot write the output: output closed: switched back", .to = 0, .changes = 2,
+     .outputFails = {ctl::OutError::Kind::Failed, "output closed"}},
     {.args = {"preset", "1"}, .code = 6, .err = "tarnvelctl: cannot read the presets: /home/u/Tarnvel.ini: Permission denied",
      .presetsUnreadable = "/home/u/Tarnvel.ini: Permission denied"},
     // Do and undo: the mode before is kept once, and restore brings it back and forgets it.
@@ -255,7 +265,11 @@ const std::vector<Case> kCases = {
      .kept = {{"SIM", "1280 x 720, 32bit color, 50 Hz"}}, .keptAfter = Kept{}},
     {.args = {"restore"}, .code = 4, .err = "did not take 1280 x 720", .changes = 1, .results = {-1},
      .kept = {{"SIM", "1280 x 720, 32bit color, 50 Hz"}}},
-    {.args = {"restore"}, .code = 3, .err = "tarnvelctl: nothing is remembered for SIM"},
+    {.args = {"restore"}, .code = 3, .err = "tarnvelctl: nothing is remembered for SIM (see --remember)"},
+    // A record for a monitor turned off since, or for another one, is named, not passed over.
+    {.args = {"restore"}, .code = 3,
+     .err = "nothing is remembered for SIM; a mode is remembered for DUMMY0, which shows no picture now\n",
+     .kept = {{"DUMMY0", "800 x 600, 32bit color, 60 Hz"}}},
     // A monitor named in other letters' case, as Windows writes its device names either way.
     {.args = {"-m", "sim", "restore"}, .code = 0, .out = "800 x 600, 32bit color, 60 Hz\n", .to = 7, .changes = 1,
      .kept = {{"SIM", "800 x 600, 32bit color, 60 Hz"}}, .keptAfter = Kept{}},
@@ -273,7 +287,7 @@ TEST(Tarnvelctl, CommandLines) {
     host.reachable = c.reachable;
     host.settings_.failOpen = c.presetsUnreadable;
     host.notes_.failWith = c.notesFail;
-    host.notes_.kept = c.kept;
+    host.notes_.modes = c.kept;
     if (c.noModes) host.sim.modes.clear();
     SimConsole console(c.input, c.interruption);
     console.outError_ = c.outputFails;
@@ -289,7 +303,7 @@ TEST(Tarnvelctl, CommandLines) {
     } else {
       EXPECT_NE(console.errors.find(c.err), std::string::npos) << console.errors;
     }
-    EXPECT_EQ(host.notes_.kept, c.keptAfter.value_or(c.kept));
+    EXPECT_EQ(host.notes_.modes, c.keptAfter.value_or(c.kept));
     EXPECT_EQ(static_cast<int>(host.sim.changes.size()), c.changes);
     for (const auto& change : host.sim.changes) EXPECT_EQ(change.flags, kChangeDynamic);
     if (c.to != kNoChange) {
@@ -319,4 +333,73 @@ TEST(Tarnvelctl, ClosestTakesTheFirstOfTwoRatesAsNear) {
     const ctl::Wanted wanted{800, 600, 0, {}, 60};
     EXPECT_EQ(ctl::Closest(modes, rows, wanted, {1024, 768, 32, 60}), 0) << "the first listed at " << first << " Hz";
   }
+}
+
+// The records of --remember in real files: whose a record is comes from inside it, a second
+// "do" never replaces the first one's, and a record of another session gives way.
+TEST(Tarnvelctl, RecordsInFiles) {
+  using Files = std::map<std::string, std::string>;  // file name -> text
+  struct Step {
+    Files before;
+    std::string session, op, monitor;  // op: make, read or kept
+    std::string result;                // made: Created/AlreadyThere/Failed: why; read: the mode; kept: the names
+    std::optional<Files> after = {};   // when it is not `before`
+  };
+  const std::string m = "800 x 600, 32bit color, 60 Hz", old = "1024 x 768, 32bit color, 60 Hz";
+  const std::string file = "remember-x11-0-HDMI-1_5";  // HDMI-1.5's, and HDMI-1_5's
+  const std::vector<Step> steps = {
+      {{}, "", "make", "HDMI-1.5", "Created", Files{{file, "monitor HDMI-1.5\n" + m + "\n"}}},
+      {{}, "session 0:7", "make", "DP-1", "Created", Files{{"remember-x11-0-DP-1", "monitor DP-1\nsession 0:7\n" + m + "\n"}}},
+      {{{file, "monitor HDMI-1.5\n" + old + "\n"}}, "", "make", "HDMI-1.5", "AlreadyThere"},
+      {{{file, "monitor HDMI-1_5\n" + old + "\n"}}, "", "make", "HDMI-1.5", "Failed: keeps the mode of HDMI-1_5"},
+      {{{file, ""}}, "", "make", "HDMI-1.5", "Created", Files{{file, "monitor HDMI-1.5\n" + m + "\n"}}},
+      {{{file, "session 0:6\r\n" + old + "\r\n"}}, "session 0:7", "make", "HDMI-1.5", "Created",
+       Files{{file, "monitor HDMI-1.5\nsession 0:7\n" + m + "\n"}}},
+      {{{file, "session 0:7\r\n" + old + "\r\n"}}, "session 0:7", "read", "HDMI-1.5", old},  // as 1.0.8 wrote it
+      {{{file, old + "\n"}}, "", "read", "HDMI-1.5", old},
+      {{{file, "monitor HDMI-1_5\n" + old + "\n"}}, "", "read", "HDMI-1.5", ""},
+      {{{file, "session 0:6\n" + old + "\n"}}, "session 0:7", "read", "HDMI-1.5", ""},
+      {{{file, "monitor HDMI-1.5\n" + old + "\n"}, {"remember-x11-0-DP-1", "monitor DP-1\n" + m + "\n"},
+        {"remember-x11-1-DP-2", "monitor DP-2\n" + m + "\n"}, {"remember-x11-0-DP-3.new42", "monitor DP-3\n" + m + "\n"},
+        {"remember-x11-0-DP-4", "monitor DP-3\n" + m + "\n"}},
+       "", "kept", "", "DP-1 HDMI-1.5"},
+  };
+  const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "tarnvel-records";
+  PosixFiles files;
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.op + " " + s.monitor + " with " + std::to_string(s.before.size()) + " files, " + s.session);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    for (const auto& [name, text] : s.before) std::ofstream(folder / name, std::ios::binary) << text;
+    ctl::FileNotes notes(files, {folder, "remember-x11-0-", "", s.session, {}});
+    std::string result, why;
+    if (s.op == "make") {
+      const ctl::Notes::Made made = notes.make(s.monitor, m, why);
+      result = made == ctl::Notes::Made::Created ? "Created" : made == ctl::Notes::Made::AlreadyThere ? "AlreadyThere" : "Failed: ";
+      // A failure is told with the file's name and whose record is in it.
+      if (result == "Failed: " && s.result.starts_with(result) && why.find(s.result.substr(8)) != std::string::npos &&
+          why.starts_with((folder / file).string())) {
+        result = s.result;
+      }
+    } else if (s.op == "read") {
+      result = notes.read(s.monitor).value_or("");
+    } else {
+      std::vector<std::string> names = notes.kept();
+      std::sort(names.begin(), names.end());
+      for (const std::string& name : names) result += (result.empty() ? "" : " ") + name;
+    }
+    EXPECT_EQ(result, s.result);
+    Files after;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      after[entry.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_EQ(after, s.after.value_or(s.before));
+  }
+  // With nowhere to keep them, nothing is made, and the reason is told.
+  std::string why;
+  ctl::FileNotes nowhere(files, {{}, "remember-", "", "", "XDG_RUNTIME_DIR is not set"});
+  EXPECT_EQ(nowhere.make("DP-1", m, why), ctl::Notes::Made::Failed);
+  EXPECT_EQ(why, "XDG_RUNTIME_DIR is not set");
+  EXPECT_EQ(nowhere.read("DP-1"), std::nullopt);
 }

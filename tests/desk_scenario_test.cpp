@@ -11,6 +11,7 @@
 #include "ctl/tarnvelctl.h"
 #include "desktop/confirmed_display.h"
 #include "desktop/desk_file.h"
+#include "platform/posix/posix_files.h"
 #include "platform/sim/sim_desk.h"
 #include "platform/sim/sim_platform.h"
 #include "window/form1.h"
@@ -96,7 +97,8 @@ TEST_F(Tray, SwitchesThePrimaryAndKeepsTheDeskWhole) {
 TEST(TarnvelctlOnADesk, ReachesEveryMonitor) {
   struct Host final : ctl::Host {
     SimDesk sim{DeskFixture(kThree)};
-    desktop::DeskFile memory{std::filesystem::path(testing::TempDir()) / "tarnvel-desk-scenario"};
+    PosixFiles files;
+    desktop::DeskFile memory{std::filesystem::path(testing::TempDir()) / "tarnvel-desk-scenario", files};
     std::unique_ptr<desktop::DesktopDisplay> driver;
     std::unique_ptr<ConfirmedDisplay> confirmed;
     SimSettings store;
@@ -152,7 +154,7 @@ TEST(TarnvelctlOnADesk, ReachesEveryMonitor) {
     EXPECT_EQ(Layout(host.sim.desk), line.layout.empty() ? Layout(before) : line.layout);
   }
   // The next run finds the arrangement in the file, and the desk the last switch left.
-  const auto last = desktop::DeskFile(std::filesystem::path(testing::TempDir()) / "tarnvel-desk-scenario").recall();
+  const auto last = desktop::DeskFile(std::filesystem::path(testing::TempDir()) / "tarnvel-desk-scenario", host.files).recall();
   ASSERT_TRUE(last) << "the arrangement was not kept";
   EXPECT_EQ(last->arranged, before);
   EXPECT_EQ(last->left, host.sim.desk);

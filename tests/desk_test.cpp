@@ -14,6 +14,7 @@
 #include "desk_fixtures.h"
 #include "desktop/desk.h"
 #include "desktop/desk_file.h"
+#include "platform/posix/posix_files.h"
 #include "desktop/desktop_display.h"
 #include "desktop/layout.h"
 #include "platform/sim/sim_desk.h"
@@ -358,6 +359,7 @@ TEST(Desk, AMonitorThatIsGoneIsNotDriven) {
 TEST(Desk, TheRecordReadsOnlyWhatItWrites) {
   const std::string desk = "desk physical 32\n" + Place("A*", 0, 0, kXga);
   const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "tarnvel-desk-record";
+  PosixFiles files;
   const std::vector<std::pair<std::string, bool>> texts = {
       {desk + desk, true},
       {desk, false},
@@ -368,9 +370,9 @@ TEST(Desk, TheRecordReadsOnlyWhatItWrites) {
   };
   for (const auto& [text, taken] : texts) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-    EXPECT_EQ(desktop::DeskFile(path).recall().has_value(), taken) << text;
+    EXPECT_EQ(desktop::DeskFile(path, files).recall().has_value(), taken) << text;
   }
-  desktop::DeskFile file(path);
+  desktop::DeskFile file(path, files);
   const desktop::Arrangement record{DeskFixture(desk), DeskFixture(desk)};
   file.remember(record);
   EXPECT_EQ(file.recall(), record);

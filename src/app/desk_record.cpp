@@ -11,6 +11,8 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/posix/posix_files.h"
+
 namespace {
 
 // The lock is a file of its own beside the record, which is replaced whole by every switch: a
@@ -72,5 +74,6 @@ std::string ServerName(bool wayland) {
 std::unique_ptr<desktop::Memory> DeskRecord(bool wayland) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (!runtime || !*runtime) return nullptr;
-  return std::make_unique<LockedDeskFile>(std::filesystem::path(runtime) / "tarnvel" / ("desk-" + ServerName(wayland)));
+  static PosixFiles files;
+  return std::make_unique<LockedDeskFile>(std::filesystem::path(runtime) / "tarnvel" / ("desk-" + ServerName(wayland)), files);
 }

@@ -1,6 +1,7 @@
 // Tarnvel on Windows: the native window, tray icon, registry and display settings around the
 // core.
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
+#include "platform/win32/win32_window.h"
 #include "window/form1.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {

@@ -121,7 +121,7 @@ int Error(Console& console, int code, const std::string& message) {
 // Results, written whole; a result that cannot be written is a failure the script must see.
 int Print(Console& console, const std::string& text) {
   if (console.out(text)) return exit_code::kDone;
-  return Error(console, exit_code::kFileOrOutput, "cannot write the output: " + console.outError());
+  return Error(console, exit_code::kFileOrOutput, "cannot write the output: " + console.outError().text);
 }
 
 // +X+Y as xrandr writes a place: a coordinate left of or above the origin with "-".
@@ -215,7 +215,7 @@ struct Job {
     const bool written = console.out(text + "\n");
     if (revertAfter == 0) {
       return written ? exit_code::kDone
-                     : fail(exit_code::kFileOrOutput, "cannot write the output: " + console.outError());
+                     : fail(exit_code::kFileOrOutput, "cannot write the output: " + console.outError().text);
     }
 
     Answer answer;
@@ -225,8 +225,9 @@ struct Job {
       answer = console.answer(std::chrono::seconds(revertAfter));
     } else {
       // A mode nobody can be asked about is not kept.
-      const std::string error = console.outError();
-      answer = {Answer::Kind::Interrupted, {}, error == "output closed" ? error : "cannot write the output: " + error};
+      const OutError error = console.outError();
+      answer = {Answer::Kind::Interrupted, {},
+                error.kind == OutError::Kind::Closed ? "output closed" : "cannot write the output: " + error.text};
     }
     if (answer.kind == Answer::Kind::Line && !answer.line.empty() && (answer.line[0] == 'y' || answer.line[0] == 'Y')) {
       return exit_code::kDone;
@@ -263,12 +264,26 @@ struct Job {
     return Closest(session.modes(), rows, wanted, session.metrics());
   }
 
+  // Where modes are remembered for other monitors than `name`, which they are, and whether
+  // each shows a picture now; else where the records come from.
+  std::string elsewhere(const std::string& name) {
+    std::string why, said;
+    const std::vector<Shown>* all = monitors(why);
+    for (const std::string& other : host.notes().kept()) {
+      if (other == name) continue;
+      const bool shows = all && std::any_of(all->begin(), all->end(), [&](const Shown& m) { return m.name == other; });
+      said += "; a mode is remembered for " + other +
+              (shows ? " (tarnvelctl --monitor " + other + " restore)" : ", which shows no picture now");
+    }
+    return said.empty() ? " (see --remember)" : said;
+  }
+
   int restore(Session& session) {
     std::string why;
     const std::optional<std::string> name = monitorName(why);
     if (!name) return fail(exit_code::kUnreachable, why);
     const std::optional<std::string> kept = host.notes().read(*name);
-    if (!kept) return fail(exit_code::kNoMatch, "nothing is remembered for " + *name + " (see --remember)");
+    if (!kept) return fail(exit_code::kNoMatch, "nothing is remembered for " + *name + elsewhere(*name));
     const int32_t row = FindModeText(session.texts(), *kept);
     if (row < 0) return fail(exit_code::kNoMatch, "the mode remembered for " + *name + ", " + *kept + ", is not listed");
     if (!session.apply(row)) return refused(session, row);

@@ -105,6 +105,8 @@ class Notes {
   // The mode kept for `monitor`; nothing when none is.
   virtual std::optional<std::string> read(const std::string& monitor) = 0;
   virtual void forget(const std::string& monitor) = 0;
+  // The monitors a mode is kept for.
+  virtual std::vector<std::string> kept() = 0;
 };
 
 // What a platform gives a run; nothing is reached before a command needs it.
@@ -128,6 +130,12 @@ struct Answer {
   std::string why;  // what interrupted: "interrupted", "terminated", "hung up", "output closed"
 };
 
+// Why standard output could not be written.
+struct OutError {
+  enum class Kind { Closed, Failed } kind = Kind::Failed;  // Closed: its reader went away
+  std::string text;                                         // as the system says it
+};
+
 // Where a run's text goes and its answer comes from: results on standard output, errors and
 // the question of --revert-after on standard error.
 class Console {
@@ -135,8 +143,8 @@ class Console {
   virtual ~Console() = default;
   // Writes `text` whole to standard output; false when it could not be written.
   virtual bool out(std::string_view text) = 0;
-  // Why the last out() failed: "output closed" when the reader went away.
-  virtual std::string outError() = 0;
+  // Why the last out() failed.
+  virtual OutError outError() = 0;
   virtual void err(std::string_view text) = 0;
   // From now on, what would end the program (Ctrl+C, a signal, its console closing) ends the
   // wait for an answer instead, so that the switch before it can be taken back.

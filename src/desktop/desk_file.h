@@ -4,12 +4,13 @@
 #include <filesystem>
 
 #include "desktop/desktop_display.h"
+#include "platform/files.h"
 
 namespace desktop {
 
 class DeskFile : public Memory {
  public:
-  explicit DeskFile(std::filesystem::path path) : path_(std::move(path)) {}
+  DeskFile(std::filesystem::path path, WholeFiles& files) : path_(std::move(path)), files_(files) {}
   // Nothing when the file is missing, unreadable or not two desks.
   std::optional<Arrangement> recall() override;
   // Written whole or not at all; a file that cannot be written keeps nothing, and says so
@@ -20,6 +21,7 @@ class DeskFile : public Memory {
 
  private:
   std::filesystem::path path_;
+  WholeFiles& files_;
 };
 
 }  // namespace desktop

@@ -1,6 +1,6 @@
 // Display settings, the registry and the shell: each a translation of the core's records and
 // texts into the Windows calls.
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 
 #include <shellapi.h>
 
@@ -21,6 +21,15 @@ std::string Narrow(std::wstring_view utf16) {
   std::string out(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
   return out;
+}
+
+std::string SystemMessage(DWORD code) {
+  char text[256] = "";
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                 sizeof text, nullptr);
+  std::string out(text, n);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) out.pop_back();
+  return out.empty() ? "error " + std::to_string(code) : out;
 }
 
 namespace {

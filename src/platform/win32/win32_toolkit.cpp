@@ -3,7 +3,8 @@
 
 #include "window/fit.h"
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
+#include "platform/win32/win32_window.h"
 #include "window/controls.h"
 
 namespace {

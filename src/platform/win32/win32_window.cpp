@@ -1,4 +1,4 @@
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_window.h"
 
 #include <commctrl.h>
 
@@ -7,6 +7,7 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/win32/win32_system.h"
 #include "window/fit.h"
 #include "window/form1.h"
 

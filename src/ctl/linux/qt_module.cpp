@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <memory>
 
-#include "app/ctl_qt_module.h"
+#include "ctl/linux/qt_module.h"
 #include "app/display_choice.h"
 #include "platform/qt/qt_settings.h"
 
