@@ -7,38 +7,24 @@
 #include <vector>
 
 #include "desktop/confirmed_display.h"
-#include "platform/sim/sim_display.h"
-#include "platform/sim/sim_platform.h"
-#include "window/form1.h"
+#include "harness.h"
 
 namespace {
 
-const std::string kChangeFailed = "Error changing resolution...";
 const std::string kXgaText = "1024 x 768, 32bit color, 60 Hz";
 
 // The program on a simulated display seen through the check, as main() wires it on Linux.
-struct Confirmed : ::testing::Test {
+struct CheckedDisplay {
   SimDisplay sim{{{800, 600, 32, 60}, {1024, 768, 32, 60}, {1024, 768, 32, 75}, {1280, 1024, 32, 60}}};
   ConfirmedDisplay display{sim};
-  SimSettings settings;
-  SimShell shell;
-  SimToolkit toolkit;
-  Form1 form{Platform{display, settings, shell, toolkit}};
+};
 
+struct Confirmed : ::testing::Test, CheckedDisplay, Program {
+  Confirmed() : Program(display) {}
   void SetUp() override {
     sim.setCurrent({1024, 768, 32, 60});
     form.Form_Load();
     ASSERT_EQ(form.mnuResDef.tag(), kXgaText);
-  }
-  void switchTo(const std::string& text) {
-    form.SelectModeByText(text);
-    ASSERT_NE(form.List1.listIndex(), -1) << text;
-    form.Command1_Click();
-  }
-  std::vector<std::string> boxes() const {
-    std::vector<std::string> texts;
-    for (const auto& box : toolkit.boxes) texts.push_back(box.text);
-    return texts;
   }
   DevMode record(int32_t width, int32_t height, int32_t rate) {
     DevMode m{};
@@ -58,7 +44,7 @@ TEST_F(Confirmed, ASuccessThatChangedNothingIsAnError) {
   sim.changesTakeNoEffect = true;
   switchTo("800 x 600, 32bit color, 60 Hz");
   switchTo("1280 x 1024, 32bit color, 60 Hz");
-  EXPECT_EQ(boxes(), std::vector<std::string>(2, kChangeFailed));
+  EXPECT_EQ(boxTexts(), std::vector<std::string>(2, kChangeFailed));
   EXPECT_EQ(form.mnuResDef.caption(), "Current: " + kXgaText);
   EXPECT_EQ(form.mnuResDef.tag(), kXgaText);
   EXPECT_EQ(sim.calls.changeMode, 2);
@@ -66,7 +52,7 @@ TEST_F(Confirmed, ASuccessThatChangedNothingIsAnError) {
   // The same switch on a display that does change is a success as before.
   sim.changesTakeNoEffect = false;
   switchTo("800 x 600, 32bit color, 60 Hz");
-  EXPECT_EQ(boxes().size(), 2u);
+  EXPECT_EQ(boxTexts().size(), 2u);
   EXPECT_EQ(form.mnuResDef.caption(), "Current: 800 x 600, 32bit color, 60 Hz");
 }
 
@@ -74,7 +60,7 @@ TEST_F(Confirmed, TheRightSizeAtAnotherRateIsAnError) {
   // The driver writes the rate it chose into the record; the check holds to the one asked for.
   sim.onChange = [](DevMode& m) { m.dmDisplayFrequency = 60; };
   switchTo("1024 x 768, 32bit color, 75 Hz");
-  EXPECT_EQ(boxes(), std::vector<std::string>{kChangeFailed});
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{kChangeFailed});
   EXPECT_EQ(form.mnuResDef.tag(), kXgaText);
 }
 

@@ -13,8 +13,7 @@
 #include "desktop/desk_file.h"
 #include "platform/posix/posix_files.h"
 #include "platform/sim/sim_desk.h"
-#include "platform/sim/sim_platform.h"
-#include "window/form1.h"
+#include "harness.h"
 
 namespace {
 
@@ -47,25 +46,20 @@ std::string Layout(const desktop::Desk& desk) {
   return out;
 }
 
-struct Tray : ::testing::Test {
+// The tray program on the desk, as main() wires it on Linux.
+struct ThreeMonitors {
   SimDesk sim{DeskFixture(kThree)};
   desktop::DesktopDisplay driver{sim};
   ConfirmedDisplay display{driver};
-  SimSettings settings;
-  SimShell shell;
-  SimToolkit toolkit;
-  Form1 form{Platform{display, settings, shell, toolkit}};
+};
 
-  void switchTo(const std::string& text) {
-    form.SelectModeByText(text);
-    ASSERT_NE(form.List1.listIndex(), -1) << text;
-    form.Command1_Click();
-  }
+struct TrayOnADesk : ::testing::Test, ThreeMonitors, Program {
+  TrayOnADesk() : Program(display) {}
 };
 
 }  // namespace
 
-TEST_F(Tray, SwitchesThePrimaryAndKeepsTheDeskWhole) {
+TEST_F(TrayOnADesk, SwitchesThePrimaryAndKeepsTheDeskWhole) {
   const desktop::Desk before = sim.desk;
   form.Form_Load();
   EXPECT_EQ(form.mnuResDef.caption(), "Current: 1280 x 1024, 32bit color, 60 Hz");

@@ -10,14 +10,15 @@
 #include "platform/sim/sim_platform.h"
 #include "window/form1.h"
 
-struct Rig {
-  SimDisplay display;
+// Form1 with the simulated settings, shell and toolkit, on a display of the test's choosing:
+// the simulated one, or a backend stacked on it.
+struct Program {
   SimSettings settings;
   SimShell shell;
   SimToolkit toolkit;
-  Form1 form{Platform{display, settings, shell, toolkit}};
+  Form1 form;
 
-  Rig(std::vector<SimMode> modes, SimMode current) : display(std::move(modes)) { display.setCurrent(current); }
+  explicit Program(DisplayDriver& display) : form{Platform{display, settings, shell, toolkit}} {}
 
   // Stores a preset the way an earlier OK would have.
   void store(int preset, const std::string& value) {
@@ -27,7 +28,7 @@ struct Rig {
     auto it = settings.values.find(SimSettings::path("Tarnvel", "Settings", "d" + std::to_string(preset)));
     return it == settings.values.end() ? "<missing>" : it->second;
   }
-  Rig& load() {
+  Program& load() {
     form.Form_Load();
     return *this;
   }
@@ -41,6 +42,12 @@ struct Rig {
     form.Form_MouseMove(0, 0, MessageAsX(mouse::kLeftDown, toolkit.twipsPerPixel), 0);
     form.Form_MouseMove(0, 0, MessageAsX(mouse::kLeftUp, toolkit.twipsPerPixel), 0);
   }
+  // Chooses `text` in the list and presses the switch button, as a user of the window does.
+  void switchTo(const std::string& text) {
+    form.SelectModeByText(text);
+    ASSERT_NE(form.List1.listIndex(), -1) << text;
+    form.Command1_Click();
+  }
   std::vector<std::string> boxTexts() const {
     std::vector<std::string> texts;
     for (const auto& box : toolkit.boxes) texts.push_back(box.text);
@@ -50,6 +57,22 @@ struct Rig {
     std::vector<std::string> out;
     for (int i = 0; i < list.listCount(); ++i) out.push_back(list.list(i));
     return out;
+  }
+};
+
+// The display first, so that it is there before the program that drives it.
+struct WithSimDisplay {
+  SimDisplay display;
+};
+
+// The program on the simulated display.
+struct Rig : WithSimDisplay, Program {
+  Rig(std::vector<SimMode> modes, SimMode current) : WithSimDisplay{SimDisplay(std::move(modes))}, Program(display) {
+    display.setCurrent(current);
+  }
+  Rig& load() {
+    Program::load();
+    return *this;
   }
 };
 
