@@ -7,10 +7,15 @@
 #   - an older version installed with /ADDTOPATH=1 over a three-entry Path (one entry added,
 #     the type kept, WM_SETTINGCHANGE sent), then the new version installed silently over it
 #     while it runs: closed, upgraded in place, started again;
+#   - a second install into another folder (a blank and non-ASCII letters in its name): the copy
+#     moves there, entries and Path entry with it, and the folders it leaves go; the old
+#     uninstaller, put back, then touches nothing of it, and its own removes all it made;
+#   - a quoted /D= after another switch: a message that says how to write it, exit code 2;
 #   - /ADDTOPATH=1 /AUTOSTART=0 over a 1,500-character Path, and the uninstaller's own pages;
 #   - the portable zip's files.
 # Each Path is compared byte for byte, as `reg export` writes it.
 source "$(dirname "$0")/../e2e/lib.sh"
+export LC_ALL=C.UTF-8  # Wine reads a command line's non-ASCII letters as written
 set_mode 1024x768
 shots=$E2E_OUT/installer
 mkdir -p "$shots"
@@ -26,10 +31,12 @@ unix() { winepath -u "$1" 2>/dev/null | tr -d '\r' | grep . || fail "winepath co
 DIR=$(unix "$INSTDIR") || exit 1
 RECORDS=$(unix "$local_win\\Tarnvel") || exit 1
 SHORTCUT=$(unix "$appdata_win\\Microsoft\\Windows\\Start Menu\\Programs\\Tarnvel.lnk") || exit 1
+MY_APPS=$(unix 'C:\My Apps') || exit 1  # a folder the installer makes for a copy moved into it
 TRAY_EXE="$INSTDIR\\tarnvel.exe"
 
-# The data of registry value $2 of key $1 (fails when there is none); reg_type its type.
-reg_get() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p" | grep -x '.*' ; }
+# The data of registry value $2 of key $1 (fails when there is none); reg_type its type. reg
+# writes to a pipe in the console's code page.
+reg_get() { wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP850 -t UTF-8 | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p" | grep -x '.*' ; }
 reg_type() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v name="$2" '$1 == name {print $2}'; }
 # The user's Path as `reg export` writes it (hex for REG_EXPAND_SZ), or "none".
 path_bytes() {
@@ -42,7 +49,7 @@ capture_registry() {  # the keys the installer touches, as text, into $shots/reg
   local key
   for key in "$UNINSTALL_KEY" "$RUN_KEY" 'HKCU\Environment' 'HKCU\Software\Tarnvel'; do
     echo "> reg query $key /s"
-    wine reg query "$key" /s 2>&1 | tr -d '\r' || true
+    wine reg query "$key" /s 2>&1 | iconv -f CP850 -t UTF-8 | tr -d '\r' || true
   done >"$shots/registry-$1.txt"
 }
 # Leaves the tests' prefix as this test found it, whatever step failed: no Run value (Wine would
@@ -59,7 +66,7 @@ restore_prefix() {
     wine reg import "$WORK/restore.reg" >/dev/null 2>&1 || true
   fi
   [ "$had_presets" = 1 ] || wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true
-  rm -rf "$DIR" "$RECORDS" "$SHORTCUT"
+  rm -rf "$DIR" "$RECORDS" "$SHORTCUT" "$MY_APPS"
 }
 trap 'restore_prefix; cleanup' EXIT
 restore_prefix
@@ -254,6 +261,63 @@ leave_records
 uninstall_silently
 check_removed "$three_before"
 capture_registry 6-after-uninstall-with-path
+
+# --- a second install into another folder moves the copy --------------------------------------
+set_path "$three"
+wine "$TARNVEL_INSTALLER" /S /ADDTOPATH=1 || fail "the installer /S /ADDTOPATH=1 exited with $?"
+check_installed "$TARNVEL_VERSION"
+cp "$DIR/Uninstall.exe" "$WORK/old-uninstall.exe"
+old_instdir=$INSTDIR old_dir=$DIR
+capture_registry 7-before-move
+# /D= comes last and unquoted, blanks and all: as cmd passes it on.
+installer_win=$(winepath -w "$TARNVEL_INSTALLER" | tr -d '\r')
+wine cmd /C "$installer_win /S /D=C:\My Apps\Tärnvél Test" || fail "the install into C:\My Apps\Tärnvél Test exited with $?"
+INSTDIR='C:\My Apps\Tärnvél Test' TRAY_EXE='C:\My Apps\Tärnvél Test\tarnvel.exe'
+DIR=$(unix "$INSTDIR") || exit 1
+capture_registry 8-after-move
+check_installed "$TARNVEL_VERSION"
+check_autostart 1
+[ ! -e "$old_dir" ] || fail "the move left $old_instdir: $(ls "$old_dir")"
+strings -el "$SHORTCUT" | grep -qF 'Test\tarnvel.exe' || fail "the Start menu shortcut does not point into $INSTDIR"
+[ "$(reg_get 'HKCU\Environment' Path)" = "$three;$INSTDIR" ] ||
+  fail "the Path entry did not move with the copy: $(reg_get 'HKCU\Environment' Path)"
+# The uninstaller of the old folder, put back there, is not the copy's: it takes its own files.
+mkdir -p "$old_dir"
+cp "$WORK/old-uninstall.exe" "$old_dir/Uninstall.exe"
+wine "$old_instdir\\Uninstall.exe" /S || fail "the old folder's Uninstall.exe /S exited with $?"
+bounded 120 wineserver -w || fail "Wine's programs did not end within 120 s of the old folder's uninstall"
+capture_registry 9-after-old-uninstaller
+[ ! -e "$old_dir" ] || fail "the old folder's uninstaller left its folder: $(ls "$old_dir")"
+diff "$shots/registry-8-after-move.txt" "$shots/registry-9-after-old-uninstaller.txt" >&2 ||
+  fail "the old folder's uninstaller changed the registry of the copy in $INSTDIR"
+check_installed "$TARNVEL_VERSION"
+[ -f "$SHORTCUT" ] || fail "the old folder's uninstaller took the copy's Start menu shortcut"
+leave_records
+uninstall_silently
+check_removed "$three_before"
+[ ! -e "$MY_APPS" ] || fail "the uninstall left C:\My Apps, which the install made: $(ls -R "$MY_APPS")"
+capture_registry 10-after-moved-uninstall
+INSTDIR=$old_instdir DIR=$old_dir TRAY_EXE="$old_instdir\\tarnvel.exe"
+
+# --- /D= quoted after another switch: what is wrong, and how to write it ----------------------
+# wine quotes the word with blanks, as a user who types the quotes in a Command Prompt.
+code=0
+wine "$TARNVEL_INSTALLER" /S /AUTOSTART=1 '/D=C:\My Apps\Z' || code=$?
+[ "$code" = 2 ] || fail "a silent install with a quoted /D= exited with $code, not 2"
+[ ! -e "$MY_APPS" ] && ! wine reg query "$UNINSTALL_KEY" >/dev/null 2>&1 || fail "a quoted /D= installed something"
+bounded 60 wine "$TARNVEL_INSTALLER" /AUTOSTART=1 '/D=C:\My Apps\Z' >"$WORK/quoted.log" 2>&1 &
+quoted=$!
+PIDS+=("$quoted")
+quoted_box() { wine "$SHELL_POKE" read-box "Tarnvel Setup" 2>/dev/null | tr -d '\r' | grep -qF '/D= must come last and without quotes'; }
+wait_for 30 quoted_box || fail "no message that /D= comes last and unquoted: $(wine "$SHELL_POKE" read-box "Tarnvel Setup" 2>&1)"
+wine "$SHELL_POKE" read-box "Tarnvel Setup" 2>/dev/null | tr -d '\r' >"$shots/11-quoted-folder.txt"
+import -window root "$shots/11-quoted-folder.png"
+grep -qF '/D=C:\My Apps\Tarnvel' "$shots/11-quoted-folder.txt" || fail "the message shows no example of /D=: $(cat "$shots/11-quoted-folder.txt")"
+box=$(xdotool search --onlyvisible --name '^Tarnvel Setup$' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$box")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + 20)) key Return
+reap "$quoted" 30 "the installer with a quoted /D="
+[ "$REAPED" = 2 ] || fail "the installer with a quoted /D= exited with $REAPED after its message, not 2"
 
 # --- /ADDTOPATH=1 /AUTOSTART=0 over a 1,500-character Path, and the uninstaller's pages -------
 set_path "$long"
