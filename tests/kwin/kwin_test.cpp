@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/display_choice.h"
 #include "desk_fixtures.h"
 #include "platform/kwin/kwin_desk.h"
 #include "platform/sim/sim_desk.h"
@@ -238,3 +239,36 @@ TEST(Desktops, NamedDesksAreReadBackAsLaidOut) {
   EXPECT_GT(shown, 0) << "no named desk is one that KWin can show";
 }
 
+// In a Wayland session whose compositor offers KWin's output management, both programs take
+// KWin's desk without asking Mutter's service (which tarnvelctl reaches through Qt) or the X
+// server, and keep their record as a Wayland compositor's; where the compositor offers none,
+// they ask Mutter's service, then the X server.
+TEST(Choice, KWinIsAskedFirst) {
+  Session session;
+  ASSERT_TRUE(session.started()) << session.log();
+  for (const std::string& socket : {session.socket(), session.socket() + "-none"}) {
+    SCOPED_TRACE(socket);
+    setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
+    std::vector<std::string> asked;
+    bool wayland = false;
+    const std::unique_ptr<desktop::System> desk = ChooseDesk(
+        [&] {
+          asked.push_back("X");
+          return nullptr;
+        },
+        [&] {
+          asked.push_back("Mutter");
+          return nullptr;
+        },
+        &wayland);
+    const bool kwin = socket == session.socket();
+    const std::vector<std::string> expected = kwin ? std::vector<std::string>{} : std::vector<std::string>{"Mutter", "X"};
+    EXPECT_EQ(asked, expected);
+    EXPECT_EQ(wayland, kwin);
+    ASSERT_EQ(desk != nullptr, kwin);
+    if (kwin) {
+      EXPECT_EQ(desk->read()->places.size(), 2u);
+    }
+  }
+  unsetenv("WAYLAND_DISPLAY");
+}
