@@ -69,7 +69,12 @@ class Connection {
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  bool offersManagement() const { return ok_ && managementGlobal_.name != 0; }
+  // Output management, on devices that name their outputs: a user reaches a monitor by its
+  // name, which a device of version 1 does not tell.
+  bool offersManagement() const {
+    return ok_ && managementGlobal_.name != 0 &&
+           std::all_of(deviceGlobals_.begin(), deviceGlobals_.end(), [](const Global& g) { return g.version >= kDeviceVersion; });
+  }
 
   // Binds the output devices, the management and the order, and reads what they announce.
   bool read() {
