@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/kwin/kwin_desk.h"
 #include "platform/x11/xrandr_desk.h"
 
 bool WaylandSession() {
@@ -12,9 +13,18 @@ bool WaylandSession() {
 }
 
 std::unique_ptr<desktop::System> ChooseDesk(const std::function<_XDisplay*()>& openX,
-                                            const std::function<std::unique_ptr<desktop::System>()>& mutter) {
+                                            const std::function<std::unique_ptr<desktop::System>()>& mutter,
+                                            bool* wayland) {
+  if (wayland) *wayland = false;
   if (WaylandSession()) {
-    if (std::unique_ptr<desktop::System> desk = mutter()) return desk;
+    std::unique_ptr<desktop::System> desk;
+    const char* socket = std::getenv("WAYLAND_DISPLAY");
+    if (socket && *socket && KWinDesk::Offered()) desk = std::make_unique<KWinDesk>();
+    if (!desk) desk = mutter();
+    if (desk) {
+      if (wayland) *wayland = true;
+      return desk;
+    }
   }
   _XDisplay* x = openX();
   if (!x) return nullptr;

@@ -1,5 +1,5 @@
-// Tarnvel on Linux: the Qt front end around the core, with the XRandR display on X11 or
-// Mutter's display service on GNOME under Wayland.
+// Tarnvel on Linux: the Qt front end around the core, with the XRandR display on X11, KWin's
+// output management on KDE Plasma under Wayland, or Mutter's display service on GNOME there.
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
@@ -48,11 +48,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(icon);
 
   bool wayland = false;
-  const std::unique_ptr<desktop::System> desk = ChooseDesk([x] { return x; }, [&] {
-    std::unique_ptr<desktop::System> mutter = MutterOnSessionBus();
-    wayland = mutter != nullptr;
-    return mutter;
-  });
+  const std::unique_ptr<desktop::System> desk = ChooseDesk([x] { return x; }, MutterOnSessionBus, &wayland);
   // The tray drives the primary monitor, and shares the arrangement it plans from with
   // tarnvelctl: a switch by one and the way back by the other meet.
   const std::unique_ptr<desktop::Memory> record = DeskRecord(wayland);

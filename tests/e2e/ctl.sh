@@ -7,6 +7,7 @@
 #   CTL_ON=x11     tarnvelctl on the test Xorg (XRandR)
 #   CTL_ON=mutter  tarnvelctl in a nested Mutter session (Mutter's DisplayConfig)
 #   CTL_ON=wine    tarnvelctl.exe under Wine on the test Xorg (TARNVELCTL is the .exe)
+#   CTL_ON=kwin    tarnvelctl on KWin's virtual outputs (KWin's output management), no X server
 source "$(dirname "$0")/lib.sh"
 
 case $CTL_ON in
@@ -42,9 +43,22 @@ mutter)
   }
   SECOND=LVDS2
   ;;
-*) fail "CTL_ON is x11, mutter or wine, not '${CTL_ON:-}'" ;;
+kwin)
+  KWIN_STATE="$WORK/kwin"
+  trap '"$KWIN_SESSION" stop "$KWIN_STATE"; cleanup' EXIT
+  "$KWIN_SESSION" start "$KWIN_STATE" 2 || fail "KWin did not start"
+  source "$KWIN_STATE/env"  # DBUS_SESSION_BUS_ADDRESS, WAYLAND_DISPLAY
+  export XDG_SESSION_TYPE=wayland
+  unset DISPLAY
+  in_force() {  # Virtual-0's, as the compositor announces it to any client
+    bounded 10 wayland-info | awk '/^interface: / { out = 0 } /name: Virtual-0$/ { out = 1 }
+      out && /width: .* px, height: .* px, refresh:/ { gsub(/,/, ""); mode = $2 "x" $5 "@" int($8 + 0.5) }
+      out && /flags: current/ { print mode; exit }'
+  }
+  ;;
+*) fail "CTL_ON is x11, mutter, wine or kwin, not '${CTL_ON:-}'" ;;
 esac
-if [ "$CTL_ON" != mutter ]; then
+if [ "$CTL_ON" = x11 ] || [ "$CTL_ON" = wine ]; then
   # A second monitor on the test Xorg: DUMMY1, Windows' second display device.
   xrandr --addmode DUMMY1 1024x768 && xrandr --addmode DUMMY1 800x600 || fail "DUMMY1 takes no modes"
   trap 'xrandr --output DUMMY1 --off; xrandr --output DUMMY0 --mode 1024x768 --pos 0x0; cleanup' EXIT
@@ -95,6 +109,38 @@ store_preset() {  # store_preset N VALUE: where the tray program keeps its prese
   fi
 }
 [ "$CTL_ON" = wine ] && { wine reg delete 'HKCU\Software\Tarnvel' /f >/dev/null 2>&1 || true; }
+
+if [ "$CTL_ON" = kwin ]; then
+  # KWin 5.27's virtual outputs offer one mode each, 1024 x 768 at 60 Hz: no switch between two
+  # modes can be made there. What can: every monitor by KWin's names, the one mode listed and in
+  # force, a switch to it, and a mode it does not list refused; all without Qt or an X server.
+  row() { printf '%s\t1024 x 768, 32bit color, 60 Hz\t%s' "$1" "$2"; [ -z "${3:-}" ] || printf '\t%s' "$3"; }
+  expect 0 monitors
+  [ "$OUT" = "$(row Virtual-0 +0+0 primary)"$'\n'"$(row Virtual-1 +1024+0)" ] || fail "monitors on KWin: $OUT"
+  expect 0 list
+  [ "$OUT" = "1024 x 768, 32bit color, 60 Hz" ] || fail "list on KWin: $OUT"
+  expect 0 current
+  [ "$OUT" = "1024 x 768, 32bit color, 60 Hz" ] || fail "current on KWin: $OUT"
+  expect 0 set 1024x768
+  [ "$OUT" = "1024 x 768, 32bit color, 60 Hz" ] || fail "set 1024x768 on KWin printed $OUT"
+  stays 1024x768@60
+  expect 3 set 800x600
+  err_has 'no listed mode matches "800x600"'
+  stays 1024x768@60
+  expect 0 --monitor Virtual-1 current
+  [ "$OUT" = "1024 x 768, 32bit color, 60 Hz" ] || fail "current of Virtual-1: $OUT"
+  expect 0 set -m Virtual-1 1024x768
+  expect 3 list --monitor NO-SUCH-1
+  err_has "no monitor \"NO-SUCH-1\" shows a picture; the monitors that do: "
+  err_has Virtual-1
+  [ -s "$XDG_RUNTIME_DIR/tarnvel/desk-wayland-$(basename "$WAYLAND_DISPLAY")" ] ||
+    fail "no arrangement kept under the compositor's name in $XDG_RUNTIME_DIR/tarnvel: $(ls "$XDG_RUNTIME_DIR/tarnvel" 2>&1)"
+  LD_DEBUG=libs bounded 60 "$TARNVELCTL" current </dev/null >/dev/null 2>"$WORK/libs" || fail "current with LD_DEBUG failed"
+  grep -q "calling init: .*libwayland-client" "$WORK/libs" || fail "LD_DEBUG shows no libraries loaded: $(head "$WORK/libs")"
+  ! grep -E "calling init: .*(tarnvelctl-qt|libQt6)" "$WORK/libs" || fail "tarnvelctl loaded Qt on KWin"
+  echo "ctl (kwin): every command and exit code as expected"
+  exit 0
+fi
 
 # Reading: the platform's own list, and nothing in it that is no mode text.
 expect 0 list

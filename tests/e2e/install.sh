@@ -115,7 +115,10 @@ deb002=$(package 0002)
 diff <(entries "$deb") <(entries "$deb002") >"$work/umask.diff" ||
   fail "the package built under umask 002 differs from the one under 022: $(cat "$work/umask.diff")"
 
-dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "dependencies: $(dpkg-deb -f "$deb" Depends)"
+# Both programs link libwayland-client (KWin's output management), the tray program Qt's widgets.
+for dependency in libqt6widgets6 libwayland-client0; do
+  dpkg-deb -f "$deb" Depends | grep -q "$dependency" || fail "dependencies lack $dependency: $(dpkg-deb -f "$deb" Depends)"
+done
 [ "$(dpkg-deb -f "$deb" Suggests)" = gnome-shell-extension-appindicator ] ||
   fail "the package suggests \"$(dpkg-deb -f "$deb" Suggests)\", not GNOME's AppIndicator extension"
 contents=$(dpkg-deb -c "$deb")

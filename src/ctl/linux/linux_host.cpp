@@ -86,11 +86,9 @@ Settings& LinuxHost::settings() {
 
 desktop::System* LinuxHost::reach(std::string& why) {
   if (!system_) {
-    system_ = ChooseDesk([this] { return openX(); }, [this] {
-      std::unique_ptr<desktop::System> mutter(FromQtModule<TarnvelctlMutterDeskFn>("TarnvelctlMutterDesk")());
-      wayland_ = mutter != nullptr;
-      return mutter;
-    });
+    system_ = ChooseDesk([this] { return openX(); }, [] {
+      return std::unique_ptr<desktop::System>(FromQtModule<TarnvelctlMutterDeskFn>("TarnvelctlMutterDesk")());
+    }, &wayland_);
     if (!system_) {
       const char* name = std::getenv("DISPLAY");
       why = std::string("cannot open the X display \"") + (name ? name : "") + "\"";
