@@ -180,7 +180,7 @@ long_before=$(path_bytes)
 bounded 180 wine "$TARNVEL_INSTALLER" >"$WORK/wizard.log" 2>&1 &
 wizard=$!
 PIDS+=("$wizard")
-on_page "Tarnvel Setup" "Install Tarnvel $TARNVEL_VERSION" 1-welcome Return
+on_page "Tarnvel Setup" "Tarnvel will be installed in $INSTDIR." 1-welcome Return
 on_page "Tarnvel Setup" "Tarnvel is given to you on these terms" 2-license Return
 on_page "Tarnvel Setup" "&Start Tarnvel when I sign in" 3-options
 page "Tarnvel Setup" | grep -qxF "Button: [x] &Start Tarnvel when I sign in" || fail "start at sign-in is not ticked by default"
