@@ -31,7 +31,8 @@ std::optional<FileNotes::Record> FileNotes::load(const std::filesystem::path& pa
   const std::optional<std::string> text = files_.read(path);
   if (!text) return std::nullopt;
   Record record;
-  for (size_t at = 0; at < text->size();) {
+  // A record saved again by an editor may begin with a byte order mark.
+  for (size_t at = text->starts_with("\xEF\xBB\xBF") ? 3 : 0; at < text->size();) {
     const size_t end = std::min(text->find('\n', at), text->size());
     std::string line = text->substr(at, end - at);
     at = end + 1;
