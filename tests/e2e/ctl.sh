@@ -8,6 +8,8 @@
 #   CTL_ON=mutter  tarnvelctl in a nested Mutter session (Mutter's DisplayConfig)
 #   CTL_ON=wine    tarnvelctl.exe under Wine on the test Xorg (TARNVELCTL is the .exe)
 #   CTL_ON=kwin    tarnvelctl on KWin's virtual outputs (KWin's output management), no X server
+#   CTL_ON=scripted  tarnvelctl and the tray program (on the test Xorg) on the tests' scripted
+#                  compositor (SCRIPTED_KWIN), KWin's protocols with several modes an output
 source "$(dirname "$0")/lib.sh"
 
 case $CTL_ON in
@@ -56,7 +58,41 @@ kwin)
       out && /flags: current/ { print mode; exit }'
   }
   ;;
-*) fail "CTL_ON is x11, mutter, wine or kwin, not '${CTL_ON:-}'" ;;
+scripted)
+  KWIN_STATE="$WORK/kwin"
+  trap '"$KWIN_SESSION" stop "$KWIN_STATE"; cleanup' EXIT
+  # As Mutter's case: LVDS1, the primary, at 1024 x 768 at $1 and LVDS2 at 800 x 600 at $2
+  # ("X,Y"), each with Mutter's four modes; the running compositor lays them out again (SIGHUP).
+  lay_out() {
+    printf 'desk logical 32\nplace %s %s\nmonitor LVDS1 primary\n%s\nplace %s %s\nmonitor LVDS2\n%s\n' \
+      "${1%,*}" "${1#*,}" "$(modes 1024x768@60)" "${2%,*}" "${2#*,}" "$(modes 800x600@60)" >"$WORK/outputs.desk"
+    [ -s "$KWIN_STATE/kwin.group" ] || return 0
+    kill -HUP "$(cat "$KWIN_STATE/kwin.group")"
+    wait_for 10 laid_out "$1" "$2" ||
+      fail "the scripted compositor did not lay out LVDS1 at $1 and LVDS2 at $2 within 10 s: $(cat "$KWIN_STATE/desk")"
+  }
+  modes() {  # Mutter's four, $1 in force
+    local m
+    for m in 1024x768@60 1920x1080@59.94 1024x768@75 800x600@60; do echo "mode $m$([ "$m" = "$1" ] && echo ' current')"; done
+  }
+  laid_out() {
+    [ "$(place_of LVDS1)" = "+${1/,/+}" ] && [ "$(place_of LVDS2)" = "+${2/,/+}" ] && [ "$(in_force)" = 1024x768@60 ]
+  }
+  in_force() {  # the primary's mode, as the compositor holds it
+    awk '/^monitor/ { primary = $3 == "primary" }
+      primary && / current$/ { split($2, m, "@"); printf "%s@%d\n", m[1], m[2] + 0.5; exit }' "$KWIN_STATE/desk"
+  }
+  place_of() {
+    awk -v name="$1" '/^place/ { at = "+" $2 "+" $3 } /^monitor/ && $2 == name { print at; exit }' "$KWIN_STATE/desk"
+  }
+  lay_out 0,0 1024,0
+  "$KWIN_SESSION" scripted "$KWIN_STATE" "$WORK/outputs.desk" "$SCRIPTED_KWIN" || fail "the scripted compositor did not start"
+  source "$KWIN_STATE/env"  # WAYLAND_DISPLAY
+  export XDG_SESSION_TYPE=wayland
+  export KWIN_STATE
+  SECOND=LVDS2
+  ;;
+*) fail "CTL_ON is x11, mutter, wine, kwin or scripted, not '${CTL_ON:-}'" ;;
 esac
 if [ "$CTL_ON" = x11 ] || [ "$CTL_ON" = wine ]; then
   # A second monitor on the test Xorg: DUMMY1, Windows' second display device.
@@ -78,11 +114,11 @@ CTL=("$TARNVELCTL")
 CTL_PROCESS=("$TARNVELCTL")
 [ "$CTL_ON" = wine ] && CTL_PROCESS=(env wine "$TARNVELCTL")
 
-# Runs tarnvelctl with standard input from $INPUT (nothing by default) and collects its
-# output, errors (without Windows' line ends) and exit code.
+# Runs tarnvelctl with standard input from $INPUT (nothing by default), for up to $WITHIN
+# seconds (60), and collects its output, errors (without Windows' line ends) and exit code.
 run() {
   CODE=0
-  bounded 60 "${CTL[@]}" "$@" <"${INPUT:-/dev/null}" >"$WORK/out" 2>"$WORK/err" || CODE=$?
+  bounded "${WITHIN:-60}" "${CTL[@]}" "$@" <"${INPUT:-/dev/null}" >"$WORK/out" 2>"$WORK/err" || CODE=$?
   OUT=$(tr -d '\r' <"$WORK/out")
   ERR=$(tr -d '\r' <"$WORK/err")
   echo "\$ tarnvelctl $* -> $CODE"
@@ -144,7 +180,7 @@ fi
 
 # Reading: the platform's own list, and nothing in it that is no mode text.
 expect 0 list
-if [ "$CTL_ON" = mutter ]; then
+if [ "$CTL_ON" = mutter ] || [ "$CTL_ON" = scripted ]; then
   [ "$(wc -l <<<"$OUT")" = 4 ] || fail "list shows other modes than Mutter's four: $OUT"
   grep -qxF "1920 x 1080, 32bit color, 60 Hz" <<<"$OUT" || fail "Mutter's 59.94 Hz does not read 60 Hz: $OUT"
 else
@@ -236,6 +272,16 @@ if [ "$CTL_ON" != wine ]; then
   stays 1024x768@60
   at +0+700 "undo"
 fi
+if [ "$CTL_ON" = scripted ]; then
+  # A configuration the compositor answers `failed` is a refusal: exit 4, and nothing changed;
+  # at once, not after the 10 s a compositor that does not answer is waited for.
+  held=$(cat "$KWIN_STATE/desk")
+  touch "$KWIN_STATE/fail"
+  WITHIN=5 expect 4 set 800x600
+  err_has "the display did not take 800 x 600, 32bit color, 60 Hz (code -1); in force now: 1024 x 768, 32bit color, 60 Hz"
+  [ "$(cat "$KWIN_STATE/desk")" = "$held" ] || fail "after a refusal the compositor holds $(cat "$KWIN_STATE/desk")"
+  rm "$KWIN_STATE/fail"
+fi
 if [ "$CTL_ON" = x11 ]; then
   # The same on a 2 x 2 grid, the primary at the top right: the monitor under it goes down
   # with it and comes back up.
@@ -258,7 +304,7 @@ if [ "$CTL_ON" = x11 ]; then
   xrandr --output DUMMY2 --off --output DUMMY3 --off
 fi
 lay_out 0,0 1024,0
-[ "$CTL_ON" = mutter ] || xrandr --output DUMMY1 --off
+case $CTL_ON in x11 | wine) xrandr --output DUMMY1 --off ;; esac
 
 # Do and undo in separate runs, as a streaming host makes them: the first "do" keeps the mode
 # before it, a second one keeps that still, and the "undo" brings it back once.

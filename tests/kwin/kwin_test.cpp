@@ -1,11 +1,14 @@
 // KWin's output management against a real kwin_wayland (virtual outputs of 1024 x 768 with one
-// mode each, no X server, private bus and runtime folder), checked against wayland-info's view.
+// mode each, no X server, private bus and runtime folder), checked against wayland-info's view;
+// switches between modes against the tests' scripted compositor, checked against what it holds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -28,6 +31,15 @@ struct Session {
     log = Sh(std::string(TARNVEL_KWIN_SESSION) + " start '" TARNVEL_KWIN_STATE "' " + std::to_string(outputs));
     std::getline(std::ifstream(TARNVEL_KWIN_STATE "/wayland"), socket);
   }
+  // The tests' scripted compositor (scripted_kwin.cpp) in KWin's place, with the outputs of
+  // `desk` and their modes.
+  explicit Session(const desktop::Desk& desk) {
+    std::filesystem::create_directories(TARNVEL_KWIN_STATE);
+    std::ofstream(TARNVEL_KWIN_STATE "/outputs.desk") << desktop::Format(desk);
+    log = Sh(TARNVEL_KWIN_SESSION " scripted '" TARNVEL_KWIN_STATE "' '" TARNVEL_KWIN_STATE "/outputs.desk' '"
+             TARNVEL_SCRIPTED_KWIN "'");
+    std::getline(std::ifstream(TARNVEL_KWIN_STATE "/wayland"), socket);
+  }
   ~Session() { EXPECT_EQ(Sh(TARNVEL_KWIN_SESSION " stop '" TARNVEL_KWIN_STATE "' && echo ended"), "ended\n"); }
 
   // Every output as wayland-info reads it from the compositor, in the order of their names:
@@ -46,6 +58,14 @@ struct Session {
     std::string out;
     for (const auto& [name, how] : outputs) out += (out.empty() ? "" : "; ") + name + " " + how;
     return out.empty() ? "no output in: " + info : out;
+  }
+
+  // The scripted compositor's outputs as it holds them, as the fixtures write a layout.
+  std::string held() const {
+    std::ifstream in(TARNVEL_KWIN_STATE "/desk");
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    const std::optional<desktop::Desk> desk = desktop::Parse(text);
+    return desk ? Layout(*desk) : "no desk in: " + text;
   }
 
   std::string socket, log;
@@ -173,6 +193,28 @@ TEST(Desktops, NamedDesksAreReadBackAsLaidOut) {
                 Layout(*read).c_str(), named.steps.size());
   }
   EXPECT_FALSE(shown.empty()) << "no named desk is one that KWin can show";
+}
+
+// The named desks on the scripted compositor, whose outputs list the fixture's modes (a mirrored
+// set is no place of KWin's), each switch planned from the arrangement: the layout the compositor
+// holds after each, and the arrangement once all are back.
+TEST(Scripted, NamedDesksAfterEachSwitchAndBack) {
+  for (const NamedDesk& named : NamedDesks()) {
+    SCOPED_TRACE(named.name);
+    const desktop::Desk arranged = DeskFixture(named.text);
+    if (std::any_of(arranged.places.begin(), arranged.places.end(), [](const auto& p) { return p.monitors.size() > 1; })) {
+      std::printf("%s: skipped, it mirrors two monitors\n", named.name.c_str());
+      continue;
+    }
+    Session session(arranged);
+    ASSERT_FALSE(session.socket.empty()) << session.log;
+    ASSERT_EQ(session.held(), Layout(arranged)) << "the desk was not laid out";
+    KWinDesk kwin(session.socket);
+    Kept memory;
+    for (const DeskStep& step : named.steps) {
+      ExpectStep(kwin, memory, step.monitor, step, Layout(arranged), [&] { return session.held(); });
+    }
+  }
 }
 
 // With a compositor that offers KWin's output management, the programs take KWin's desk without
