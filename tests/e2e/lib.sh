@@ -70,17 +70,19 @@ reap() {
   wait "$1" 2>/dev/null || REAPED=$?
 }
 
-# Ends every Wine program of the prefix and waits for its server to be gone: a wine started
-# while the old server is still going down fails to start.
-wine_stop() {
-  bounded 30 wineserver -k 2>/dev/null || true
-  bounded 30 wineserver -w 2>/dev/null || echo "cleanup: Wine's server outlived wineserver -k by 30 s" >&2
-}
+# Ends Wine's session in the prefix and waits until each of its processes has gone: a wine
+# started while the old server is still going down fails to start. What the session left
+# running is killed and fails the test when it ends; not here, as the traps that put back what
+# a test changed stop Wine too.
+WINE_LEFT=
+wine_stop() { "$(dirname "${BASH_SOURCE[0]}")/../wine/wine-stop" || WINE_LEFT=1; }
 
 cleanup() {
   local pid
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  # The end of Wine's session closes the Windows programs among PIDS: one killed from outside
+  # after it changed the display mode leaves the desktop and the session's services behind.
   if [ -n "${WINEPREFIX:-}" ]; then wine_stop; fi
+  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${PIDS[@]}"; do
     wait_for 5 gone "$pid" && continue
     echo "cleanup: $(ps -o args= -p "$pid") (pid $pid) outlived SIGTERM by 5 s; killing it" >&2
@@ -91,6 +93,10 @@ cleanup() {
   for pid in "${PIDS[@]}"; do gone "$pid" && { wait "$pid" 2>/dev/null || true; }; done
   [ -n "${WM_PID:-}" ] && forget_window_manager
   rm -rf "$WORK"
+  if [ -n "$WINE_LEFT" ]; then
+    echo "FAIL: Wine's session left processes running (see wine-stop above)" >&2
+    exit 1
+  fi
 }
 trap cleanup EXIT
 
