@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "desktop/desk.h"
+#include "platform/posix/posix_files.h"
 #include "kde-output-device-v2-server-protocol.h"
 #include "kde-output-management-v2-server-protocol.h"
 #include "kde-output-order-v1-server-protocol.h"
@@ -71,8 +72,9 @@ std::optional<desktop::Desk> ReadDesk() {
 
 // Whole or not at all, as a reader of the file may look at any moment.
 void WriteWhole(const fs::path& path, const std::string& text) {
-  std::ofstream(path.string() + ".new") << text;
-  fs::rename(path.string() + ".new", path);
+  static PosixFiles files;
+  std::string why;
+  files.replace(path, text, why);
 }
 
 std::vector<Output*> InOrder() {
