@@ -75,6 +75,7 @@ struct Case {
   Kept kept = {};                  // the records before the run
   std::optional<Kept> keptAfter = {};  // and after it, when they change
   bool noModes = false;            // the display lists none
+  int meanwhile = kNoChange;       // the mode another program switches to during the first change
 };
 
 const std::string kUsageLine = std::string(ctl::kUsage) + "\n";
@@ -254,6 +255,13 @@ const std::vector<Case> kCases = {
      .kept = {{"SIM", "1280 x 720, 32bit color, 50 Hz"}}},
     {.args = {"set", "--remember", "1280x720"}, .code = 4, .err = "did not take", .changes = 1, .results = {-1},
      .keptAfter = Kept{}},
+    // The record stays the way back while the mode before is not in force: another run's switch
+    // landed meanwhile, or the switch back failed.
+    {.args = {"set", "--remember", "1280x720"}, .code = 4, .err = "did not take", .to = 7, .changes = 1, .results = {-1},
+     .keptAfter = Kept{{"SIM", "1024 x 768, 32bit color, 60 Hz"}}, .meanwhile = 7},
+    {.args = {"set", "--remember", "--revert-after", "5", "1280x720"}, .code = 4, .out = "1280 x 720, 32bit color, 75 Hz\n",
+     .err = "but switching back to 1024 x 768", .to = 5, .changes = 2, .results = {0, -1},
+     .keptAfter = Kept{{"SIM", "1024 x 768, 32bit color, 60 Hz"}}},
     // A mode kept already stays kept for the undo when the next "do" is refused or reverted.
     {.args = {"set", "--remember", "1280x720"}, .code = 4, .err = "did not take", .changes = 1, .results = {-1},
      .kept = {{"SIM", "800 x 600, 32bit color, 60 Hz"}}},
@@ -289,6 +297,12 @@ TEST(Tarnvelctl, CommandLines) {
     host.notes_.failWith = c.notesFail;
     host.notes_.modes = c.kept;
     if (c.noModes) host.sim.modes.clear();
+    int changed = 0;
+    if (c.meanwhile != kNoChange) {
+      host.sim.onChange = [&, mode = kModes[static_cast<size_t>(c.meanwhile)]](DevMode&) {
+        if (changed++ == 0) host.sim.setCurrent(mode);
+      };
+    }
     SimConsole console(c.input, c.interruption);
     console.outError_ = c.outputFails;
 

@@ -202,8 +202,10 @@ struct Job {
       if (made == Notes::Made::Failed) return fail(exit_code::kFileOrOutput, "cannot remember the mode in force: " + why);
       if (made == Notes::Made::Created) noted = *name;
     }
+    // The record goes again only when the mode before is in force: after another program's
+    // switch landed meanwhile, or a failed switch back, it is still the way back.
     const auto unnote = [&] {
-      if (noted) host.notes().forget(*noted);
+      if (noted && session.inForce() == before) host.notes().forget(*noted);
     };
 
     if (revertAfter > 0) console.holdInterruptions();
@@ -356,7 +358,8 @@ struct Job {
           return fail(exit_code::kNoMatch, "no listed mode matches \"" + command.mode + "\"" +
                                                (command.closest ? " in its depth" : "") + " (" +
                                                std::to_string(session.listed().size()) +
-                                               " modes are listed: see tarnvelctl list)");
+                                               (session.listed().size() == 1 ? " mode is" : " modes are") +
+                                               " listed: see tarnvelctl list)");
         }
         return switchTo(session, found);
       }
