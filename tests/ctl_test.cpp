@@ -372,6 +372,10 @@ TEST(Tarnvelctl, RecordsInFiles) {
       {{{file, "session 0:7\r\n" + old + "\r\n"}}, "session 0:7", "read", "HDMI-1.5", old},  // as 1.0.8 wrote it
       {{{file, old + "\n"}}, "", "read", "HDMI-1.5", old},
       {{{file, "\xEF\xBB\xBFmonitor HDMI-1.5\r\n" + old + "\r\n"}}, "", "read", "HDMI-1.5", old},  // saved in an editor
+      {{{file, "monitor HDMI-1.5\n " + old + " \n"}}, "", "read", "HDMI-1.5", old},
+      // What no mode text or no name of this file makes is damaged, and gives way.
+      {{{file, "monitor HDMI-1.5\n\x1b]0;title\x07\n"}}, "", "read", "HDMI-1.5", ""},
+      {{{file, "monitor DP-1\n" + old + "\n"}}, "", "make", "HDMI-1.5", "Created", Files{{file, "monitor HDMI-1.5\n" + m + "\n"}}},
       {{{file, "monitor HDMI-1_5\n" + old + "\n"}}, "", "read", "HDMI-1.5", ""},
       {{{file, "session 0:6\n" + old + "\n"}}, "session 0:7", "read", "HDMI-1.5", ""},
       {{{file, "monitor HDMI-1.5\n" + old + "\n"}, {"remember-x11-0-DP-1", "monitor DP-1\n" + m + "\n"},

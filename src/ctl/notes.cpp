@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "modes/mode_text.h"
+
 namespace ctl {
 namespace {
 
@@ -45,7 +47,13 @@ std::optional<FileNotes::Record> FileNotes::load(const std::filesystem::path& pa
       record.mode = line;
     }
   }
-  if (record.mode.empty() || record.session != place_.session) return std::nullopt;
+  // Blanks around the mode are no part of it, as around a preset; what is no mode text at all
+  // (an editor's slip, another program's file) is no record, and gives way to the next one.
+  const size_t first = record.mode.find_first_not_of(" \t"), last = record.mode.find_last_not_of(" \t");
+  record.mode = first == std::string::npos ? std::string() : record.mode.substr(first, last - first + 1);
+  if (!TakeApart(record.mode) || record.session != place_.session) return std::nullopt;
+  // A record under a file name that its monitor's name does not give is damaged too.
+  if (!record.monitor.empty() && file(record.monitor) != path) return std::nullopt;
   return record;
 }
 
@@ -98,7 +106,7 @@ std::vector<std::string> FileNotes::kept() {
       continue;
     }
     const std::optional<Record> record = load(entry->path());
-    if (record && !record->monitor.empty() && file(record->monitor) == entry->path()) monitors.push_back(record->monitor);
+    if (record && !record->monitor.empty()) monitors.push_back(record->monitor);
   }
   return monitors;
 }
