@@ -309,7 +309,11 @@ INSTDIR=$old_instdir DIR=$old_dir TRAY_EXE="$old_instdir\\tarnvel.exe"
 code=0
 wine "$TARNVEL_INSTALLER" /S /AUTOSTART=1 '/D=C:\My Apps\Z' || code=$?
 [ "$code" = 2 ] || fail "a silent install with a quoted /D= exited with $code, not 2"
-[ ! -e "$MY_APPS" ] && ! wine reg query "$UNINSTALL_KEY" >/dev/null 2>&1 || fail "a quoted /D= installed something"
+# A folder that is not whole would go to the default folder, as Windows' installers pass over it.
+code=0
+wine cmd /C "$installer_win /S /D=relative\\dir" || code=$?
+[ "$code" = 2 ] || fail "a silent install with /D=relative\\dir exited with $code, not 2"
+[ ! -e "$MY_APPS" ] && ! wine reg query "$UNINSTALL_KEY" >/dev/null 2>&1 || fail "a quoted or relative /D= installed something"
 bounded 60 wine "$TARNVEL_INSTALLER" /AUTOSTART=1 '/D=C:\My Apps\Z' >"$WORK/quoted.log" 2>&1 &
 quoted=$!
 PIDS+=("$quoted")
