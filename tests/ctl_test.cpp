@@ -377,7 +377,6 @@ TEST(Tarnvelctl, RecordsInFiles) {
       {{{file, "monitor HDMI-1.5\n\x1b]0;title\x07\n"}}, "", "read", "HDMI-1.5", ""},
       {{{file, "monitor DP-1\n" + old + "\n"}}, "", "make", "HDMI-1.5", "Created", Files{{file, "monitor HDMI-1.5\n" + m + "\n"}}},
       {{{file, "monitor HDMI-1_5\n" + old + "\n"}}, "", "read", "HDMI-1.5", ""},
-      {{{file, "session 0:6\n" + old + "\n"}}, "session 0:7", "read", "HDMI-1.5", ""},
       {{{file, "monitor HDMI-1.5\n" + old + "\n"}, {"remember-x11-0-DP-1", "monitor DP-1\n" + m + "\n"},
         {"remember-x11-1-DP-2", "monitor DP-2\n" + m + "\n"}, {"remember-x11-0-DP-3.new42", "monitor DP-3\n" + m + "\n"},
         {"remember-x11-0-DP-4", "monitor DP-3\n" + m + "\n"}},
